@@ -21,7 +21,12 @@ struct RecordedEvent {
         DbErase,
         DbUnerase,
         DbDelete,    ///< a non-resident object destroyed
-        SysVarSet
+        SysVarSet,
+        JigDrag,     ///< a drag starts; text: the drag prompt
+        JigSample,   ///< the jig's sampler ran; text: the drag status it returned
+        JigUpdate,   ///< the jig's update ran
+        JigRedraw,   ///< the dragged entity was drawn again; caption: its class name
+        JigEnd       ///< a drag ended; text: the drag status it returned
     };
     Kind kind;
     std::string text;
