@@ -1,0 +1,127 @@
+// The circular arc: construction from centre and angles or through three points, points on
+// it, the nearest point and the on-arc test.
+#include "acge.h"
+#include <cmath>
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+}  // namespace
+
+AcGeCircArc3d::AcGeCircArc3d()
+    : m_center(AcGePoint3d::kOrigin),
+      m_normal(AcGeVector3d::kZAxis),
+      m_refVec(AcGeVector3d::kXAxis),
+      m_radius(1.0),
+      m_startAngle(0.0),
+      m_endAngle(kTwoPi)
+{
+}
+
+AcGeCircArc3d::AcGeCircArc3d(const AcGePoint3d& center, const AcGeVector3d& normal,
+                             const AcGeVector3d& refVec, double radius, double startAngle,
+                             double endAngle)
+{
+    set(center, normal, refVec, radius, startAngle, endAngle);
+}
+
+AcGeCircArc3d::AcGeCircArc3d(const AcGePoint3d& start, const AcGePoint3d& pointOnArc,
+                             const AcGePoint3d& end)
+{
+    set(start, pointOnArc, end);
+}
+
+AcGeCircArc3d& AcGeCircArc3d::set(const AcGePoint3d& center, const AcGeVector3d& normal,
+                                  const AcGeVector3d& refVec, double radius, double startAngle,
+                                  double endAngle)
+{
+    m_center = center;
+    m_normal = normal.normal();
+    // The reference vector is kept perpendicular to the normal and of unit length.
+    m_refVec = refVec.orthoProject(m_normal).normal();
+    m_radius = radius;
+    m_startAngle = startAngle;
+    m_endAngle = endAngle < startAngle ? startAngle : endAngle;
+    return *this;
+}
+
+AcGeCircArc3d& AcGeCircArc3d::set(const AcGePoint3d& start, const AcGePoint3d& pointOnArc,
+                                  const AcGePoint3d& end)
+{
+    // Circumcentre of the triangle: with a = start - end and b = pointOnArc - end,
+    // centre = end + ((|a|^2 b - |b|^2 a) x (a x b)) / (2 |a x b|^2).
+    const AcGeVector3d a = start - end;
+    const AcGeVector3d b = pointOnArc - end;
+    const AcGeVector3d axb = a.crossProduct(b);
+    const bool coincident = start.isEqualTo(pointOnArc) || start.isEqualTo(end) ||
+                            pointOnArc.isEqualTo(end);
+    if (coincident || axb.isZeroLength() || a.isParallelTo(b)) {
+        // Collinear or coincident points: a degenerate arc of radius 0 at start.
+        m_center = start;
+        m_normal = AcGeVector3d::kZAxis;
+        m_refVec = AcGeVector3d::kXAxis;
+        m_radius = 0.0;
+        m_startAngle = 0.0;
+        m_endAngle = 0.0;
+        return *this;
+    }
+    const AcGeVector3d offset =
+        (b * a.lengthSqrd() - a * b.lengthSqrd()).crossProduct(axb) / (2.0 * axb.lengthSqrd());
+    m_center = end + offset;
+    m_radius = (start - m_center).length();
+    // (pointOnArc - start) x (end - start) points along the normal about which the way from
+    // start through pointOnArc to end turns counterclockwise.
+    m_normal = (pointOnArc - start).crossProduct(end - start).normal();
+    m_refVec = (start - m_center).normal();
+    m_startAngle = 0.0;
+    const AcGeVector3d toEnd = end - m_center;
+    double endAngle = std::atan2(m_normal.crossProduct(m_refVec).dotProduct(toEnd),
+                                 m_refVec.dotProduct(toEnd));
+    if (endAngle <= 0.0)
+        endAngle += kTwoPi;
+    m_endAngle = endAngle;
+    return *this;
+}
+
+AcGePoint3d AcGeCircArc3d::evalPoint(double angle) const
+{
+    const AcGeVector3d yDir = m_normal.crossProduct(m_refVec);
+    return m_center + (m_refVec * std::cos(angle) + yDir * std::sin(angle)) * m_radius;
+}
+
+AcGePoint3d AcGeCircArc3d::startPoint() const
+{
+    return evalPoint(m_startAngle);
+}
+
+AcGePoint3d AcGeCircArc3d::endPoint() const
+{
+    return evalPoint(m_endAngle);
+}
+
+double AcGeCircArc3d::length() const
+{
+    return m_radius * (m_endAngle - m_startAngle);
+}
+
+AcGePoint3d AcGeCircArc3d::closestPointTo(const AcGePoint3d& point) const
+{
+    const AcGeVector3d inPlane = (point - m_center).orthoProject(m_normal);
+    const AcGePoint3d start = startPoint();
+    const AcGePoint3d end = endPoint();
+    if (inPlane.isZeroLength())
+        return start;  // every point of the arc is equally near: the start is as good as any
+    const AcGeVector3d yDir = m_normal.crossProduct(m_refVec);
+    double angle = std::atan2(yDir.dotProduct(inPlane), m_refVec.dotProduct(inPlane));
+    // The angle of the point, taken into [startAng, startAng + 2 pi).
+    angle = m_startAngle + std::fmod(std::fmod(angle - m_startAngle, kTwoPi) + kTwoPi, kTwoPi);
+    if (angle <= m_endAngle)
+        return evalPoint(angle);
+    return point.distanceTo(start) <= point.distanceTo(end) ? start : end;
+}
+
+bool AcGeCircArc3d::isOn(const AcGePoint3d& point, const AcGeTol& tol) const
+{
+    return closestPointTo(point).isEqualTo(point, tol);
+}
