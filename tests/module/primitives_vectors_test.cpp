@@ -2,22 +2,17 @@
 // arcOrientation: their conventions on parallel, opposite and zero vectors, the strict
 // comparisons, and invariants over many directions.
 #include "geometry/Primitives.h"
+#include "module_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <ostream>
 
 namespace {
 
 using V = AcGeVector3d;
 
 constexpr double kAngleTolerance = 1e-12;
-
-std::ostream& operator<<(std::ostream& os, const V& v)
-{
-    return os << '(' << v.x << ", " << v.y << ", " << v.z << ')';
-}
 
 V onUnitCircle(double angle) { return V(std::cos(angle), std::sin(angle), 0.0); }
 
@@ -56,15 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CollinearRatio, TestsTheFirstVectorAgainstTheGlobalToleranceAndTheSecondAgainstTheStrictOne)
 {
-    // 1e-11 is zero for the global tolerance (1e-12 would not be) and for the strict one (1e-10).
+    // 1e-11 is zero for the strict tolerance (1e-10) but not for the global one (1e-12).
     const V tiny(1e-11, 0, 0);
     double k = kUnwritten;
     EXPECT_FALSE(collinearRatio(V(1, 0, 0), tiny, k));
     EXPECT_EQ(k, 0.0);
-    // The same vector as the first argument is not zero for the global tolerance.
+    // As the first vector it is not zero, so it reaches the strict parallel test, which fails
+    // and leaves k as it was.
     k = kUnwritten;
-    EXPECT_TRUE(collinearRatio(tiny, V(1, 0, 0), k));
-    EXPECT_DOUBLE_EQ(k, 1e11);
+    EXPECT_FALSE(collinearRatio(tiny, V(1, 0, 0), k));
+    EXPECT_EQ(k, kUnwritten);
 }
 
 TEST(CollinearRatio, RatioOfTheSwappedPairIsTheReciprocal)
