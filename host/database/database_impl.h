@@ -52,6 +52,8 @@ struct AcDbDatabase::Impl {
     AcDbObjectId idOfHandle(AcDbHandle handle) const;
     /// Whether an object with this handle lives in the database.
     bool holds(Adesk::UInt64 handle) const { return m_objects.count(handle) != 0; }
+    /// The position of a model space entity in drawing order; false for other handles.
+    bool drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const;
 
     /// The handle the next new object gets; always above every handle in use.
     Adesk::UInt64 nextHandle() const { return m_nextHandle; }
@@ -122,10 +124,12 @@ struct AcDbDatabase::Impl {
 private:
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
                              AcDbObjectId& id);
+    Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
 
     AcDbDatabase& m_owner;
     std::unordered_map<Adesk::UInt64, std::unique_ptr<AcDbObject>> m_objects;
     std::vector<AcDbObjectId> m_modelSpace;
+    std::unordered_map<Adesk::UInt64, std::size_t> m_drawOrder;  ///< handle -> model space index
     Adesk::UInt64 m_nextHandle = 1;
     AcDbObjectId m_modelSpaceId;
     std::vector<AcDbObjectId> m_layers;

@@ -32,21 +32,33 @@ public:
     bool setShort(const std::string& name, short value);
     bool setReal(const std::string& name, double value);
     bool setString(const std::string& name, const std::u16string& value);
+    /// Host-internal: sets a string variable that users may not set (DIMSTYLE follows the
+    /// drawing's current dimension style); the name must be known and a string.
+    void assignString(const std::string& name, const std::u16string& value);
     /// Parses text as the variable's type ("setvar NAME VALUE", "--set NAME=VALUE") and sets
     /// it; on failure returns false with a reason in error.
     bool setFromText(const std::string& name, const std::string& text, std::string& error);
 
 private:
     struct Variable {
-        Type type;
-        short shortValue;
-        double realValue;
+        Type type = Type::Short;
+        short shortValue = 0;
+        double realValue = 0.0;
         std::u16string stringValue;
-        double pointValue[3];
-        bool readOnly;
-        double minimum;  ///< range of a Short or Real variable
-        double maximum;
+        double pointValue[3] = {0.0, 0.0, 0.0};
+        bool readOnly = false;
+        double minimum = 0.0;  ///< range of a Short or Real variable
+        double maximum = 0.0;
+        bool nonZero = false;  ///< a Real variable that refuses 0
+        int maxLength = -1;    ///< the longest text a String variable takes; -1: any
     };
+    /// Whether value may be stored in variable (type, range, length).
+    static bool accepts(const Variable& variable, const resbuf& value);
+    /// Records the change in the session's record.
+    static void recordSet(const std::string& name, const std::string& value);
+    Variable* find(const std::string& name);
+    const Variable* find(const std::string& name) const;
+
     std::map<std::string, Variable> m_variables;  ///< by upper-case name
 };
 

@@ -1,0 +1,280 @@
+// The drawing database: its objects by handle, model space, the layer and dimension style
+// tables, layer keys and system variables.
+#include "database/database_impl.h"
+#include "database/object_state.h"
+#include "database/symbol_tables.h"
+#include "rx/rx_define.h"
+#include <unordered_set>
+
+namespace {
+
+/// The databases alive now, so that an id can tell whether its database still exists.
+std::unordered_set<const AcDbDatabase*>& liveDatabases()
+{
+    static std::unordered_set<const AcDbDatabase*> theDatabases;
+    return theDatabases;
+}
+
+/// Names of table records compare without regard to the case of ASCII letters.
+std::u16string upperCase(const std::u16string& text)
+{
+    std::u16string upper = text;
+    for (char16_t& c : upper)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return upper;
+}
+
+AcDbObjectId findByName(const AcDbDatabase::Impl& db, const std::vector<AcDbObjectId>& records,
+                        const std::u16string& name)
+{
+    const std::u16string wanted = upperCase(name);
+    for (AcDbObjectId id : records) {
+        const auto* record = AcDbSymbolTableRecord::cast(db.objectAt(id));
+        if (record != nullptr && upperCase(record->name()) == wanted)
+            return id;
+    }
+    return AcDbObjectId::kNull;
+}
+
+}  // namespace
+
+bool AcDbObjectId::isValid() const
+{
+    return m_pDb != nullptr && liveDatabases().count(m_pDb) != 0 && m_pDb->impl().holds(m_handle);
+}
+
+bool AcDbObjectId::isErased() const
+{
+    return isValid() && m_pDb->impl().objectAt(*this)->isErased();
+}
+
+CADHOST_RX_DEFINE_MEMBERS(AcDbDatabase, AcRxObject)
+
+AcDbDatabase::AcDbDatabase()
+{
+    liveDatabases().insert(this);
+    m_pImpl = std::make_unique<Impl>(*this);
+}
+
+AcDbDatabase::~AcDbDatabase()
+{
+    m_pImpl.reset();
+    liveDatabases().erase(this);
+}
+
+AcDbObjectId AcDbDatabase::getDimstyleParentId(AcDbObjectId& child) const
+{
+    const std::u16string name = m_pImpl->dimStyleName(child);
+    // "NAME$n" is the child of "NAME" for the dimension kinds n of the host.
+    const std::size_t length = name.size();
+    if (length < 3 || name[length - 2] != u'$')
+        return AcDbObjectId::kNull;
+    const std::u16string kinds = u"023467";
+    if (kinds.find(name[length - 1]) == std::u16string::npos)
+        return AcDbObjectId::kNull;
+    return m_pImpl->dimStyleId(name.substr(0, length - 2));
+}
+
+AcDbObjectId AcDbDatabase::dimstyle() const
+{
+    return m_pImpl->currentDimStyleId();
+}
+
+AcDbObjectId AcDbDatabase::clayer() const
+{
+    return m_pImpl->currentLayerId();
+}
+
+AcDbObjectId AcDbDatabase::currentSpaceId() const
+{
+    return m_pImpl->modelSpaceId();
+}
+
+AcDbDatabase::Impl::Impl(AcDbDatabase& owner) : m_owner(owner)
+{
+    addObject(new AcDbBlockTableRecord(u"*Model_Space"), AcDbObjectId::kNull, m_modelSpaceId);
+    m_currentLayer = layerIdCreating(u"0");
+    addDimStyle(u"Standard");
+    setCurrentDimStyle(addDimStyle(u"ISO-25"));
+    setLayerKey(kDimensionLayerKey, kDefaultDimensionLayer);
+}
+
+AcDbDatabase::Impl::~Impl() = default;
+
+Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 handle,
+                                             AcDbObjectId owner, AcDbObjectId& id)
+{
+    id = AcDbObjectId::kNull;
+    if (object == nullptr)
+        return Acad::eNullObjectPointer;
+    if (object->isPersistent())
+        return Acad::eAlreadyInDb;
+    if (handle == 0)
+        return Acad::eInvalidInput;
+    if (holds(handle))
+        return Acad::eDuplicateKey;
+    id = AcDbObjectId(&m_owner, handle);
+    AcDbImpObject::makeResident(*object, id, owner);
+    m_objects.emplace(handle, std::unique_ptr<AcDbObject>(object));
+    if (handle >= m_nextHandle)
+        m_nextHandle = handle + 1;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UInt64 handle,
+                                                   AcDbObjectId& id)
+{
+    if (entity == nullptr) {
+        id = AcDbObjectId::kNull;
+        return Acad::eNullEntityPointer;
+    }
+    const Acad::ErrorStatus es = insert(entity, handle, m_modelSpaceId, id);
+    if (es != Acad::eOk)
+        return es;
+    AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
+    if (entity->layerId().database() != &m_owner)
+        entity->setLayer(m_currentLayer);
+    m_drawOrder.emplace(handle, m_modelSpace.size());
+    m_modelSpace.push_back(id);
+    m_index.markChanged(handle);
+    cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::appendEntity(AcDbEntity* entity, AcDbObjectId& id)
+{
+    return insertEntity(entity, m_nextHandle, id);
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::appendEntityWithHandle(AcDbEntity* entity,
+                                                             AcDbHandle handle, AcDbObjectId& id)
+{
+    return insertEntity(entity, handle.value(), id);
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::addObject(AcDbObject* object, AcDbObjectId owner,
+                                                AcDbObjectId& id)
+{
+    return insert(object, m_nextHandle, owner, id);
+}
+
+AcDbObject* AcDbDatabase::Impl::objectAt(AcDbObjectId id) const
+{
+    if (id.database() != &m_owner)
+        return nullptr;
+    return objectByHandle(id.handle());
+}
+
+AcDbObject* AcDbDatabase::Impl::objectByHandle(AcDbHandle handle) const
+{
+    auto found = m_objects.find(handle.value());
+    return found == m_objects.end() ? nullptr : found->second.get();
+}
+
+AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
+{
+    return holds(handle.value()) ? AcDbObjectId(&m_owner, handle.value()) : AcDbObjectId::kNull;
+}
+
+bool AcDbDatabase::Impl::drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const
+{
+    auto found = m_drawOrder.find(handle);
+    if (found == m_drawOrder.end())
+        return false;
+    position = found->second;
+    return true;
+}
+
+void AcDbDatabase::Impl::seedNextHandle(Adesk::UInt64 handle)
+{
+    m_nextHandle = handle;
+    for (const auto& entry : m_objects)
+        if (entry.first >= m_nextHandle)
+            m_nextHandle = entry.first + 1;
+    if (m_nextHandle == 0)
+        m_nextHandle = 1;
+}
+
+std::vector<AcDbObjectId> AcDbDatabase::Impl::openObjectIds() const
+{
+    std::vector<AcDbObjectId> open;
+    for (const auto& entry : m_objects)
+        if (AcDbImpObject::isOpen(*entry.second))
+            open.push_back(entry.second->objectId());
+    return open;
+}
+
+AcDbObjectId AcDbDatabase::Impl::layerId(const std::u16string& name) const
+{
+    return findByName(*this, m_layers, name);
+}
+
+AcDbObjectId AcDbDatabase::Impl::layerIdCreating(const std::u16string& name)
+{
+    AcDbObjectId id = layerId(name);
+    if (!id.isNull() || name.empty())
+        return id;
+    if (addObject(new AcDbLayerTableRecord(name), AcDbObjectId::kNull, id) == Acad::eOk)
+        m_layers.push_back(id);
+    return id;
+}
+
+std::u16string AcDbDatabase::Impl::layerName(AcDbObjectId layerId) const
+{
+    const auto* layer = AcDbLayerTableRecord::cast(objectAt(layerId));
+    return layer != nullptr ? std::u16string(layer->name()) : std::u16string(u"0");
+}
+
+bool AcDbDatabase::Impl::setCurrentLayer(AcDbObjectId layerId)
+{
+    if (AcDbLayerTableRecord::cast(objectAt(layerId)) == nullptr)
+        return false;
+    m_currentLayer = layerId;
+    return true;
+}
+
+void AcDbDatabase::Impl::setLayerKey(const std::u16string& key, const std::u16string& layer)
+{
+    m_layerKeys[upperCase(key)] = layer;
+}
+
+bool AcDbDatabase::Impl::layerForKey(const std::u16string& key, std::u16string& layer) const
+{
+    auto found = m_layerKeys.find(upperCase(key));
+    if (found == m_layerKeys.end())
+        return false;
+    layer = found->second;
+    return true;
+}
+
+AcDbObjectId AcDbDatabase::Impl::dimStyleId(const std::u16string& name) const
+{
+    return findByName(*this, m_dimStyles, name);
+}
+
+AcDbObjectId AcDbDatabase::Impl::addDimStyle(const std::u16string& name)
+{
+    AcDbObjectId id = dimStyleId(name);
+    if (!id.isNull() || name.empty())
+        return id;
+    if (addObject(new AcDbDimStyleTableRecord(name), AcDbObjectId::kNull, id) == Acad::eOk)
+        m_dimStyles.push_back(id);
+    return id;
+}
+
+std::u16string AcDbDatabase::Impl::dimStyleName(AcDbObjectId styleId) const
+{
+    const auto* style = AcDbDimStyleTableRecord::cast(objectAt(styleId));
+    return style != nullptr ? std::u16string(style->name()) : std::u16string();
+}
+
+bool AcDbDatabase::Impl::setCurrentDimStyle(AcDbObjectId styleId)
+{
+    const auto* style = AcDbDimStyleTableRecord::cast(objectAt(styleId));
+    if (style == nullptr)
+        return false;
+    m_currentDimStyle = styleId;
+    m_sysvars.assignString("DIMSTYLE", style->name());
+    return true;
+}

@@ -1,0 +1,32 @@
+// The host's access to the database state of an object (its id, erasure and openings), which
+// AcDbObject keeps private.
+#pragma once
+#include "dbmain.h"
+#include "session/recorder.h"
+#include <string>
+
+class AcDbImpObject {
+public:
+    /// Makes object resident with this id and owner.
+    static void makeResident(AcDbObject& object, AcDbObjectId id, AcDbObjectId owner);
+    static void setErased(AcDbObject& object, bool erased) { object.m_erased = erased; }
+    static int readers(const AcDbObject& object) { return object.m_readers; }
+    static bool isOpenForWrite(const AcDbObject& object) { return object.m_writer; }
+    static bool isOpen(const AcDbObject& object) { return object.m_writer || object.m_readers > 0; }
+    /// Records one more opening; the caller has checked that it is allowed.
+    static void addOpening(AcDbObject& object, AcDb::OpenMode mode);
+    /// Ends one opening; false when the object was not open.
+    static bool removeOpening(AcDbObject& object);
+};
+
+namespace cadhost {
+
+/// The most readers one object may have at a time.
+constexpr int kMaxReaders = 256;
+
+/// The UTF-8 name of the object's runtime class, for the record of events.
+std::string className(const AcRxObject& object);
+/// Records a database event about object in the session's record.
+void recordDbEvent(RecordedEvent::Kind kind, const AcDbObject& object, const char* detail = "");
+
+}  // namespace cadhost
