@@ -30,3 +30,29 @@ std::string className(const AcRxObject& object);
 void recordDbEvent(RecordedEvent::Kind kind, const AcDbObject& object, const char* detail = "");
 
 }  // namespace cadhost
+
+namespace cadhost {
+
+/// Lets host internals (picking, the spatial index) read an object that nobody opened, for
+/// as long as the scope lives, without recording an opening.
+class InternalReadScope {
+public:
+    explicit InternalReadScope(const AcDbObject& object)
+        : m_pObject(object.isReadEnabled() ? nullptr : const_cast<AcDbObject*>(&object))
+    {
+        if (m_pObject != nullptr)
+            AcDbImpObject::addOpening(*m_pObject, AcDb::kForRead);
+    }
+    ~InternalReadScope()
+    {
+        if (m_pObject != nullptr)
+            AcDbImpObject::removeOpening(*m_pObject);
+    }
+    InternalReadScope(const InternalReadScope&) = delete;
+    InternalReadScope& operator=(const InternalReadScope&) = delete;
+
+private:
+    AcDbObject* m_pObject;  ///< the object this scope opened; null when it was readable already
+};
+
+}  // namespace cadhost

@@ -38,7 +38,9 @@ public:
     /// The distance from the pick point to an entity's geometry.
     using Distance = std::function<double(const AcDbEntity& entity)>;
 
-    /// Notes that the entity with this handle was added or may have changed.
+    /// Notes that the entity with this handle was added or may have changed. Opening for
+    /// write and appending do this; host code that changes an entity without opening it must
+    /// call it itself.
     void markChanged(unsigned long long handle);
     /// The handle of the entity (not erased) nearest to point within aperture, the one drawn
     /// last on equal distances; 0 when none is that near.
@@ -52,16 +54,20 @@ private:
         Box3 box;
         unsigned long long handle;
     };
+    /// A node of the binary tree: a leaf holds items [first, first + count); an inner node
+    /// has the two children first and first + 1.
     struct Node {
         Box3 box;
-        std::size_t first;  ///< leaves: the first item; inner nodes: the first child node
-        std::size_t count;  ///< number of items or child nodes
-        bool leaf;
+        std::size_t first = 0;
+        std::size_t count = 0;
+        bool leaf = true;
     };
     void rebuild(const Lookup& lookup);
+    /// Builds the subtree of items [first, last) into node.
+    void build(std::size_t node, std::size_t first, std::size_t last);
 
     std::vector<Item> m_items;
-    std::vector<Node> m_nodes;  ///< the root is the last node
+    std::vector<Node> m_nodes;  ///< the root is node 0
     std::unordered_set<unsigned long long> m_changed;
 };
 
