@@ -8,7 +8,7 @@
 
 namespace cadhost {
 
-ValueKind valueKindOf(int code)
+ValueKind resultValueKind(int code)
 {
     switch (code) {
     case RTSTR:
@@ -91,7 +91,7 @@ int acutRelRb(resbuf* chain)
 {
     while (chain != nullptr) {
         resbuf* next = chain->rbnext;
-        if (cadhost::valueKindOf(chain->restype) == ValueKind::String)
+        if (cadhost::resultValueKind(chain->restype) == ValueKind::String)
             std::free(chain->resval.rstring);
         std::free(chain);
         chain = next;
@@ -117,7 +117,7 @@ resbuf* acutBuildList(int type, ...)
         }
         *tail = rb;
         tail = &rb->rbnext;
-        switch (cadhost::valueKindOf(code)) {
+        switch (cadhost::resultValueKind(code)) {
         case ValueKind::String: {
             const ACHAR* text = va_arg(args, const ACHAR*);
             rb->resval.rstring = acutNewString(text != nullptr ? text : u"");

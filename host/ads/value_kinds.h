@@ -17,6 +17,6 @@ enum class ValueKind {
 /// The value kind of a result type (RT...) or a drawing-format group code. Exactly the kinds
 /// String own their string: group codes 0-9, 100, 102, 105, 300-369, 390-399, 410-419,
 /// 999-1009, and the result type RTSTR.
-ValueKind valueKindOf(int code);
+ValueKind resultValueKind(int code);
 
 }  // namespace cadhost
