@@ -1,0 +1,18 @@
+// Texts in a drawing file: UTF-8 from version AC1021 on; before that single bytes with
+// non-ASCII characters written as \U+XXXX escapes.
+#pragma once
+#include <string>
+
+namespace cadhost {
+
+/// Whether a file of this version ($ACADVER) holds UTF-8 texts.
+bool isUtf8Version(const std::string& version);
+
+/// The text of a value as read. \U+XXXX escapes and carets (^J a line end, "^ " a caret)
+/// are decoded; other bytes are UTF-8 when they form it, otherwise Latin-1.
+std::u16string decodeDxfText(const std::string& value);
+/// The value that holds text in a file of this version: UTF-8, or ASCII with \U+XXXX escapes;
+/// control characters and carets as carets.
+std::string encodeDxfText(const std::u16string& text, bool utf8);
+
+}  // namespace cadhost
