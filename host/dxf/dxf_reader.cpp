@@ -132,11 +132,11 @@ public:
                 inWall = tags[i].value == kWallApplication;
             else if (inWall && tags[i].code == 1011) {
                 double xyz[3] = {realOf(tags[i]), 0.0, 0.0};
-                for (int k = 1; k < 3; ++k) {
-                    if (i + k >= tags.size() || tags[i + k].code != 1011 + 10 * k)
-                        fail(tags[i].line, "the wall's middle point (group 1011) is incomplete");
-                    xyz[k] = realOf(tags[i + k]);
-                }
+                if (i + 1 >= tags.size() || tags[i + 1].code != 1021)
+                    fail(tags[i].line, "the wall's middle point (group 1011) has no y (1021)");
+                xyz[1] = realOf(tags[i + 1]);
+                if (i + 2 < tags.size() && tags[i + 2].code == 1031)
+                    xyz[2] = realOf(tags[i + 2]);
                 middle = AcGePoint3d(xyz[0], xyz[1], xyz[2]);
                 return true;
             }
@@ -338,8 +338,9 @@ private:
             AcGePoint3d middle;
             if (fields.wallMiddle(middle))
                 return makeWall(start, middle, end, AcGeLineSeg3d(start, end).closestPointTo(middle));
+            const AcGeVector3d normal = fields.extrusion();
             auto* line = new AcDbLine(start, end);
-            line->setNormal(fields.extrusion());
+            line->setNormal(normal);
             return line;
         }
         if (type == "CIRCLE" || type == "ARC") {
@@ -351,12 +352,11 @@ private:
                 return new AcDbCircle(center, normal, radius);
             const double start = fields.requiredReal(50, "start angle") * kPi / 180.0;
             const double end = fields.requiredReal(51, "end angle") * kPi / 180.0;
-            auto* arc = new AcDbArc(center, normal, radius, start, end);
+            auto arc = std::make_unique<AcDbArc>(center, normal, radius, start, end);
             AcGePoint3d middle;
             if (!fields.wallMiddle(middle))
-                return arc;
+                return arc.release();
             const AcGeCircArc3d baseline = arc->geArc();
-            delete arc;
             return makeWall(baseline.startPoint(), middle, baseline.endPoint(),
                             baseline.closestPointTo(middle));
         }
