@@ -33,6 +33,9 @@ bool isMappedIntoProcess(const std::string& path)
     return false;
 }
 
+/// The caption the platform shows for a message box given none.
+constexpr char kDefaultCaption[] = "Error";
+
 /// Expects exactly one message box, the refusal: no owner, default caption, error icon.
 void expectOneRefusalBox()
 {
@@ -40,7 +43,7 @@ void expectOneRefusalBox()
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kRefusal);
     EXPECT_FALSE(boxes[0].ownerIsMainWindow);
-    EXPECT_EQ(boxes[0].caption, "");
+    EXPECT_EQ(boxes[0].caption, kDefaultCaption);
     EXPECT_EQ(boxes[0].style, 0x10u);
 }
 

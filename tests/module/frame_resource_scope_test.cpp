@@ -28,7 +28,7 @@ protected:
     }
     void TearDown() override { AfxGetModuleState()->m_hCurrentResourceHandle = m_original; }
     /// A handle value that no library has, to recognise in the module state.
-    HINSTANCE marker() const { return reinterpret_cast<HINSTANCE>(&m_markerStorage); }
+    HINSTANCE marker() { return reinterpret_cast<HINSTANCE>(&m_markerStorage); }
 
     StartedApplication m_application;
     HINSTANCE m_original = nullptr;

@@ -77,7 +77,7 @@ TemporaryFolder::~TemporaryFolder()
 
 std::string TemporaryFolder::copyIn(const std::string& file, const std::string& name) const
 {
-    const fs::path target = fs::path(m_path) / (name.empty() ? fs::path(file).filename() : name);
+    const fs::path target = fs::path(m_path) / (name.empty() ? fs::path(file).filename() : fs::path(name));
     fs::copy_file(file, target, fs::copy_options::overwrite_existing);
     return target.string();
 }
@@ -201,6 +201,9 @@ HINSTANCE currentResourceHandle() { return AfxGetModuleState()->m_hCurrentResour
 
 StartedApplication::StartedApplication()
 {
+    // Start from an application object that holds no library, whoever started it before.
+    if (CModuleApp::instance().resourceLibrary() != nullptr)
+        CModuleApp::instance().ExitInstance();
     CModuleApp::instance().m_hInstance = nullptr;
     m_started = CModuleApp::instance().InitInstance() != FALSE;
 }

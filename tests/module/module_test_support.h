@@ -105,7 +105,8 @@ HINSTANCE currentResourceHandle();
 
 /// Starts the application object linked into the test program as the DLL start-up would
 /// (its module file is the test program, so the library comes from the build's bin folder)
-/// and ends it when the object goes, so that code called directly loads the Czech strings.
+/// and ends it when the object goes, so that code called directly loads the Czech strings. An
+/// application object already started is ended first.
 class StartedApplication {
 public:
     StartedApplication();
