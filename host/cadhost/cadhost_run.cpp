@@ -65,7 +65,8 @@ int listStrings(const std::string& modulePath, std::ostream& out, std::ostream& 
     LoadedModule module;
     std::string error;
     {
-        EditorConnection connection(out, nullptr, false);
+        // Standard output carries the list alone; the module's own output goes with the errors.
+        EditorConnection connection(err, nullptr, false);
         if (!module.load(modulePath, error)) {
             err << "cadhost: " << error << "\n";
             return kExitModuleNotLoaded;
@@ -74,6 +75,7 @@ int listStrings(const std::string& modulePath, std::ostream& out, std::ostream& 
     for (HMODULE library : module.librariesLoadedAtStartup())
         for (const auto& entry : stringTableOf(library))
             out << entry.first << '\t' << escapeResourceText(utf8FromUtf16(entry.second)) << '\n';
+    EditorConnection connection(err, nullptr, false);
     module.unload();
     return kExitSessionRan;
 }

@@ -138,9 +138,20 @@ json buildReport(const std::vector<CommandRun>& commands)
     json entities = json::array();
     const AcDbDatabase::Impl& db = workingDatabase()->impl();
     for (const AcDbObjectId& id : db.modelSpaceIds()) {
-        const AcDbEntity* entity = AcDbEntity::cast(db.objectAt(id));
-        if (entity != nullptr && !entity->isErased())
+        const AcDbEntity* resident = AcDbEntity::cast(db.objectAt(id));
+        if (resident == nullptr || resident->isErased())
+            continue;
+        AcDbEntity* entity = nullptr;
+        const Acad::ErrorStatus es = acdbOpenAcDbEntity(entity, id, AcDb::kForRead);
+        if (es == Acad::eOk) {
             entities.push_back(describeEntity(*entity));
+            entity->close();
+        } else {
+            // An entity a command left open for write cannot be read: it is listed as such.
+            entities.push_back({{"handle", hexHandle(resident->handle())},
+                                {"type", utf8FromUtf16(resident->isA()->name())},
+                                {"unreadable", "open status " + std::to_string(es)}});
+        }
     }
     report["entities"] = entities;
     return report;
