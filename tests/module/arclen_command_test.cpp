@@ -3,6 +3,7 @@
 // is not the world; no temporary point stays, and the resource handle is put back every time.
 #include "module_test_support.h"
 
+#include "ads/ads_names.h"
 #include "database/system_variables.h"
 #include "editor/editor.h"
 #include "geometry/Primitives.h"
@@ -44,8 +45,10 @@ protected:
                 queueEscape();
         }
         const HINSTANCE before = currentResourceHandle();
+        const std::size_t setsBefore = cadhost::selectionSetCount();
         ASSERT_TRUE(m_module.runCommand("oblouk_delka_m"));
         EXPECT_EQ(currentResourceHandle(), before);
+        EXPECT_EQ(cadhost::selectionSetCount(), setsBefore) << "a selection set left behind";
     }
     void setPrecision(short decimals)
     {
