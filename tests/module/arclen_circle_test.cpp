@@ -19,6 +19,8 @@ struct CircleCase {
     double radius;
 };
 
+void PrintTo(const CircleCase& c, std::ostream* os) { *os << c.description; }
+
 class CircleThroughKnownPoints : public ::testing::TestWithParam<CircleCase> {};
 
 TEST_P(CircleThroughKnownPoints, FindsCentreAndRadius)
@@ -45,6 +47,8 @@ struct DegenerateCase {
     const char* description;
     P p1, p2, p3;
 };
+
+void PrintTo(const DegenerateCase& c, std::ostream* os) { *os << c.description; }
 
 class CircleThroughDegeneratePoints : public ::testing::TestWithParam<DegenerateCase> {};
 

@@ -76,6 +76,8 @@ struct LengthCase {
     const char* printed;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os) { *os << c.description; }
+
 class ArcLengthPrinted : public ArcLengthCommand,
                          public ::testing::WithParamInterface<LengthCase> {};
 
@@ -157,6 +159,8 @@ struct FailureCase {
     P p1, p2, p3;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.description; }
+
 class ArcLengthNotComputable : public ArcLengthCommand,
                                public ::testing::WithParamInterface<FailureCase> {};
 
@@ -203,6 +207,8 @@ struct EarlyEndCase {
     std::vector<Answer> answers;
     std::size_t pointsMade;
 };
+
+void PrintTo(const EarlyEndCase& c, std::ostream* os) { *os << c.description; }
 
 class ArcLengthEndedAtAPick : public ArcLengthCommand,
                               public ::testing::WithParamInterface<EarlyEndCase> {};

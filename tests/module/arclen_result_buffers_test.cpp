@@ -14,6 +14,8 @@ struct GroupCodeCase {
     bool carriesString;
 };
 
+void PrintTo(const GroupCodeCase& c, std::ostream* os) { *os << "group " << c.code; }
+
 class StringGroupCodes : public ::testing::TestWithParam<GroupCodeCase> {};
 
 TEST_P(StringGroupCodes, AreThoseOfTheStringRanges)

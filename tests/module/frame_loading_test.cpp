@@ -144,6 +144,8 @@ struct SeparatorCase {
     std::u16string (*reportedName)(const std::string& a);
 };
 
+void PrintTo(const SeparatorCase& c, std::ostream* os) { *os << c.description; }
+
 std::u16string backslashed(const std::string& path)
 {
     std::u16string text = wide(path);

@@ -76,6 +76,8 @@ struct BadInput {
     std::string where;  ///< "file:line" expected in the message
 };
 
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.description; }
+
 class Rc2TableRefuses : public ::testing::TestWithParam<BadInput> {};
 
 TEST_P(Rc2TableRefuses, NamingFileAndLineAndWritingNothing)

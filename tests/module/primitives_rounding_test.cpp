@@ -13,6 +13,8 @@ struct RoundingCase {
     double expected;
 };
 
+void PrintTo(const RoundingCase& c, std::ostream* os) { *os << c.x << " -> " << c.expected; }
+
 class RoundNearestTable : public ::testing::TestWithParam<RoundingCase> {};
 
 TEST_P(RoundNearestTable, GivesTheNearestIntegerWithTiesDown)
@@ -58,6 +60,8 @@ struct SignCase {
     double x;
     int expected;
 };
+
+void PrintTo(const SignCase& c, std::ostream* os) { *os << c.x << " -> " << c.expected; }
 
 class SignOfTable : public ::testing::TestWithParam<SignCase> {};
 

@@ -25,6 +25,8 @@ struct RatioCase {
     double expectedK;  ///< the k expected; the sentinel when k must stay unwritten
 };
 
+void PrintTo(const RatioCase& c, std::ostream* os) { *os << c.a << ' ' << c.b; }
+
 constexpr double kUnwritten = -777.0;
 
 class CollinearRatioTable : public ::testing::TestWithParam<RatioCase> {};
@@ -86,6 +88,8 @@ struct SameDirectionCase {
     bool expected;
 };
 
+void PrintTo(const SameDirectionCase& c, std::ostream* os) { *os << c.a << ' ' << c.b; }
+
 class IsSameDirectionTable : public ::testing::TestWithParam<SameDirectionCase> {};
 
 TEST_P(IsSameDirectionTable, IsTrueForPositiveMultiplesOnly)
@@ -108,6 +112,8 @@ struct PolarCase {
     V v;
     double expected;
 };
+
+void PrintTo(const PolarCase& c, std::ostream* os) { *os << c.v; }
 
 class PolarAngleTable : public ::testing::TestWithParam<PolarCase> {};
 
@@ -152,6 +158,11 @@ struct AboutAxisCase {
     int direction;
     double expected;
 };
+
+void PrintTo(const AboutAxisCase& c, std::ostream* os)
+{
+    *os << c.from << " to " << c.to << " about " << c.axis << " sense " << c.direction;
+}
 
 class AngleAboutAxisTable : public ::testing::TestWithParam<AboutAxisCase> {};
 
@@ -202,6 +213,11 @@ struct SweepCase {
     V through;
     double expected;
 };
+
+void PrintTo(const SweepCase& c, std::ostream* os)
+{
+    *os << c.start << " to " << c.end << " through " << c.through;
+}
 
 class ArcSweepAngleTable : public ::testing::TestWithParam<SweepCase> {};
 
@@ -260,6 +276,11 @@ struct OrientationCase {
     V normal;
     int expected;
 };
+
+void PrintTo(const OrientationCase& c, std::ostream* os)
+{
+    *os << c.start << " to " << c.end << " through " << c.through << " about " << c.normal;
+}
 
 class ArcOrientationTable : public ::testing::TestWithParam<OrientationCase> {};
 
