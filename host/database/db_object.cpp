@@ -4,6 +4,7 @@
 #include "mfc/utf_text.h"
 #include "rx/rx_define.h"
 #include "session/session.h"
+#include <unordered_map>
 
 const AcDbObjectId AcDbObjectId::kNull;
 
@@ -11,7 +12,13 @@ namespace cadhost {
 
 std::string className(const AcRxObject& object)
 {
-    return utf8FromUtf16(object.isA()->name());
+    // Class names do not change: each is converted once.
+    static std::unordered_map<const AcRxClass*, std::string> names;
+    const AcRxClass* theClass = object.isA();
+    auto found = names.find(theClass);
+    if (found == names.end())
+        found = names.emplace(theClass, utf8FromUtf16(theClass->name())).first;
+    return found->second;
 }
 
 void recordDbEvent(RecordedEvent::Kind kind, const AcDbObject& object, const char* detail)

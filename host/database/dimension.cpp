@@ -18,7 +18,7 @@ constexpr double kTwoPi = 6.283185307179586;
 /// The counterclockwise angle from a to b about axis, in [0, 2 pi).
 double angleAbout(const AcGeVector3d& a, const AcGeVector3d& b, const AcGeVector3d& axis)
 {
-    double angle = std::atan2(a.crossProduct(b).dotProduct(axis), a.dotProduct(b));
+    double angle = std::atan2(a.crossProduct(b).dotProduct(axis.normal()), a.dotProduct(b));
     if (angle < 0.0)
         angle += kTwoPi;
     return angle;

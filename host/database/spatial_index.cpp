@@ -117,7 +117,8 @@ Box3 boundingBox(const AcDbEntity& entity)
 
 void SpatialIndex::markChanged(unsigned long long handle)
 {
-    m_changed.insert(handle);
+    if (m_changed.empty() || m_changed.back() != handle)
+        m_changed.push_back(handle);
 }
 
 void SpatialIndex::rebuild(const Lookup& lookup)
@@ -125,10 +126,11 @@ void SpatialIndex::rebuild(const Lookup& lookup)
     std::vector<unsigned long long> handles;
     handles.reserve(m_items.size() + m_changed.size());
     for (const Item& item : m_items)
-        if (m_changed.count(item.handle) == 0)
-            handles.push_back(item.handle);
+        handles.push_back(item.handle);
     handles.insert(handles.end(), m_changed.begin(), m_changed.end());
     m_changed.clear();
+    std::sort(handles.begin(), handles.end());
+    handles.erase(std::unique(handles.begin(), handles.end()), handles.end());
     m_items.clear();
     for (unsigned long long handle : handles) {
         const Entry entry = lookup(handle);
@@ -148,19 +150,28 @@ void SpatialIndex::rebuild(const Lookup& lookup)
 
 void SpatialIndex::build(std::size_t node, std::size_t first, std::size_t last)
 {
-    Box3 box;
-    for (std::size_t i = first; i < last; ++i)
-        box.add(m_items[i].box);
-    m_nodes[node].box = box;
     if (last - first <= kLeafSize) {
+        Box3 box;
+        for (std::size_t i = first; i < last; ++i)
+            box.add(m_items[i].box);
+        m_nodes[node].box = box;
         m_nodes[node].leaf = true;
         m_nodes[node].first = first;
         m_nodes[node].count = last - first;
         return;
     }
-    // Split at the median of the box centres along the longest side.
-    const double sides[3] = {box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z};
-    const int axis = static_cast<int>(std::max_element(sides, sides + 3) - sides);
+    // Split at the median of the box centres along the axis where the centres spread most.
+    double low[3] = {centerOf(m_items[first].box, 0), centerOf(m_items[first].box, 1),
+                     centerOf(m_items[first].box, 2)};
+    double high[3] = {low[0], low[1], low[2]};
+    for (std::size_t i = first + 1; i < last; ++i)
+        for (int axis = 0; axis < 3; ++axis) {
+            const double c = centerOf(m_items[i].box, axis);
+            low[axis] = std::min(low[axis], c);
+            high[axis] = std::max(high[axis], c);
+        }
+    const double spread[3] = {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
+    const int axis = static_cast<int>(std::max_element(spread, spread + 3) - spread);
     const std::size_t middle = first + (last - first) / 2;
     std::nth_element(m_items.begin() + first, m_items.begin() + middle, m_items.begin() + last,
                      [axis](const Item& a, const Item& b) {
@@ -169,11 +180,14 @@ void SpatialIndex::build(std::size_t node, std::size_t first, std::size_t last)
     const std::size_t children = m_nodes.size();
     m_nodes.emplace_back();
     m_nodes.emplace_back();
+    build(children, first, middle);
+    build(children + 1, middle, last);
+    Box3 box = m_nodes[children].box;
+    box.add(m_nodes[children + 1].box);
+    m_nodes[node].box = box;
     m_nodes[node].leaf = false;
     m_nodes[node].first = children;
     m_nodes[node].count = 2;
-    build(children, first, middle);
-    build(children + 1, middle, last);
 }
 
 unsigned long long SpatialIndex::nearest(const Lookup& lookup, const AcGePoint3d& point,

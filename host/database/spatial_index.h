@@ -4,7 +4,6 @@
 #include "acge.h"
 #include <cstddef>
 #include <functional>
-#include <unordered_set>
 #include <vector>
 
 class AcDbEntity;
@@ -68,7 +67,8 @@ private:
 
     std::vector<Item> m_items;
     std::vector<Node> m_nodes;  ///< the root is node 0
-    std::unordered_set<unsigned long long> m_changed;
+    /// Handles added or changed since the last build, in the order noted (a handle may repeat).
+    std::vector<unsigned long long> m_changed;
 };
 
 }  // namespace cadhost
