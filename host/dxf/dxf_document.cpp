@@ -36,6 +36,7 @@ private:
         throw DxfError(m_fileName, line, message);
     }
 
+    /// The line of the file's last value.
     std::uint32_t lastLine() const { return m_tags.empty() ? 1 : m_tags.back().line + 1; }
 
     bool atRecord(const char* type) const
@@ -67,7 +68,7 @@ private:
     DxfRecord nextEntity()
     {
         DxfRecord record = nextRecord();
-        const std::string& type = record.type();
+        const std::string type = record.type();
         const DxfTag* attributesFollow = record.find(66);
         const bool hasSequence =
             type == "POLYLINE" || (type == "INSERT" && attributesFollow != nullptr &&
@@ -244,7 +245,7 @@ private:
         const std::vector<std::string>& known = knownDxfVersions();
         const std::string& value = version->values.front().value;
         if (std::find(known.begin(), known.end(), value) == known.end())
-            fail(version->values.front().line,
+            fail(version->values.front().line + 1,
                  "unknown drawing format version \"" + value + "\" (AC1009 to AC1032 are read)");
         return document;
     }

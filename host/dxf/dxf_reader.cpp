@@ -67,7 +67,7 @@ public:
         double value = 0.0;
         parseReal(tag.value, value);
         if (std::fabs(value) > kDxfCoordinateLimit)
-            fail(tag.line, "the value " + tag.value + " of group " + std::to_string(tag.code) +
+            fail(tag.line + 1, "the value " + tag.value + " of group " + std::to_string(tag.code) +
                                " of the " + m_record.type() + " is too large");
         return value;
     }
@@ -107,7 +107,7 @@ public:
     {
         const double value = requiredReal(code, what);
         if (!(value > 0.0))
-            fail(find(code)->line, "the " + std::string(what) + " of the " + m_record.type() +
+            fail(find(code)->line + 1, "the " + std::string(what) + " of the " + m_record.type() +
                                        " must be positive, not " + find(code)->value);
         return value;
     }
@@ -275,13 +275,13 @@ private:
             if (name == "DIMDSEP" && variables.typeOf(name) == SystemVariables::Type::String) {
                 long long code = 0;
                 if (!parseInteger(value.value, code) || code <= 0 || code > 126)
-                    throw DxfError(m_fileName, value.line,
+                    throw DxfError(m_fileName, value.line + 1,
                                    "$DIMDSEP is not the code of a character: " + value.value);
                 text = std::string(1, static_cast<char>(code));
             }
             std::string error;
             if (!variables.setFromText(name, text, error))
-                throw DxfError(m_fileName, value.line,
+                throw DxfError(m_fileName, value.line + 1,
                                "the value of " + variable.name + " is not accepted: " + error);
         }
     }

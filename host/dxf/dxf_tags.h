@@ -9,7 +9,7 @@
 namespace cadhost {
 
 /// One group: its code, its value as written, and the line of its code in the file (0 for a
-/// group the host made).
+/// group the host made); its value is on the line after.
 struct DxfTag {
     int code = 0;
     std::string value;

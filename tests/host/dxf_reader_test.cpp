@@ -1,0 +1,206 @@
+// Reading drawing files: world geometry of object coordinate system entities, the header
+// variables and tables the host models, and clear errors for bad files.
+#include "acedads.h"
+#include "dbdim.h"
+#include "dbents.h"
+#include "database/aec_wall.h"
+#include "dxf/dxf_error.h"
+#include "dxf/dxf_reader.h"
+#include "dxf_test_support.h"
+#include <gtest/gtest.h>
+#include <cmath>
+
+namespace {
+
+using cadhost::DxfError;
+using cadhost::readDxf;
+
+constexpr double kPi = 3.141592653589793;
+
+TEST(DxfReader, MirroredArcComesInWithItsWorldCentre)
+{
+    const auto db = readDxf(dxftest::drawing("", "0\nARC\n8\nA\n10\n-60\n20\n-70\n30\n5\n40\n30\n"
+                                                 "50\n200\n51\n340\n210\n0\n220\n0\n230\n-1\n"),
+                            "mirrored.dxf");
+    const auto found = dxftest::entities(*db);
+    ASSERT_EQ(found.size(), 1u);
+    const AcDbArc* arc = AcDbArc::cast(found[0]);
+    ASSERT_NE(arc, nullptr);
+    cadhost::InternalReadScope reading(*arc);
+    // The arbitrary axis rule for -Z: object x is world -x, object z is world -z.
+    EXPECT_NEAR(arc->center().x, 60.0, 1e-12);
+    EXPECT_NEAR(arc->center().y, -70.0, 1e-12);
+    EXPECT_NEAR(arc->center().z, -5.0, 1e-12);
+    EXPECT_EQ(arc->normal(), AcGeVector3d(0.0, 0.0, -1.0));
+    // The world start point is the object start point mirrored in x.
+    AcGePoint3d start;
+    ASSERT_EQ(arc->getStartPoint(start), Acad::eOk);
+    EXPECT_NEAR(start.x, 60.0 - 30.0 * std::cos(200.0 * kPi / 180.0), 1e-9);
+    EXPECT_NEAR(start.y, -70.0 + 30.0 * std::sin(200.0 * kPi / 180.0), 1e-9);
+    EXPECT_EQ(std::u16string(arc->layer()), u"A");
+}
+
+struct OcsCase {
+    const char* name;
+    AcGeVector3d normal;
+};
+
+class DxfReaderOcs : public ::testing::TestWithParam<OcsCase> {};
+
+TEST_P(DxfReaderOcs, CircleCentreIsTheObjectCentreThroughTheArbitraryAxisRule)
+{
+    const AcGeVector3d n = GetParam().normal;
+    const std::string extrusion = "210\n" + std::to_string(n.x) + "\n220\n" + std::to_string(n.y) +
+                                  "\n230\n" + std::to_string(n.z) + "\n";
+    const auto db = readDxf(dxftest::drawing("", "0\nCIRCLE\n10\n3\n20\n4\n30\n5\n40\n2\n" + extrusion),
+                            "ocs.dxf");
+    const auto found = dxftest::entities(*db);
+    ASSERT_EQ(found.size(), 1u);
+    const AcDbCircle* circle = AcDbCircle::cast(found[0]);
+    ASSERT_NE(circle, nullptr);
+    AcGePoint3d expected(3.0, 4.0, 5.0);
+    expected.transformBy(AcGeMatrix3d::planeToWorld(n));
+    EXPECT_TRUE(circle->center().isEqualTo(expected, AcGeTol()));
+    EXPECT_NEAR(circle->center().asVector().length(), std::sqrt(50.0), 1e-9);
+    EXPECT_TRUE(circle->normal().isParallelTo(n));
+    EXPECT_GT(circle->normal().dotProduct(n), 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Normals, DxfReaderOcs,
+                         ::testing::Values(OcsCase{"minusZ", {0.0, 0.0, -1.0}},
+                                           OcsCase{"x", {1.0, 0.0, 0.0}},
+                                           OcsCase{"nearZ", {0.01, 0.0, 1.0}},
+                                           OcsCase{"slanted", {1.0, 2.0, 3.0}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DxfReader, PolylineKeepsBulgesElevationAndClosure)
+{
+    const auto db = readDxf(
+        dxftest::drawing("", "0\nLWPOLYLINE\n90\n3\n70\n1\n38\n2.5\n10\n0\n20\n0\n42\n0.5\n"
+                             "10\n10\n20\n0\n10\n10\n20\n10\n42\n-1\n210\n0\n220\n0\n230\n-1\n"),
+        "pline.dxf");
+    const auto found = dxftest::entities(*db);
+    ASSERT_EQ(found.size(), 1u);
+    const AcDbPolyline* polyline = AcDbPolyline::cast(found[0]);
+    ASSERT_NE(polyline, nullptr);
+    cadhost::InternalReadScope reading(*polyline);
+    ASSERT_EQ(polyline->numVerts(), 3u);
+    EXPECT_TRUE(polyline->isClosed());
+    EXPECT_EQ(polyline->elevation(), 2.5);
+    const double bulges[] = {0.5, 0.0, -1.0};
+    for (unsigned i = 0; i < 3; ++i) {
+        double bulge = 99.0;
+        polyline->getBulgeAt(i, bulge);
+        EXPECT_EQ(bulge, bulges[i]) << "vertex " << i;
+    }
+    AcGePoint3d world;
+    polyline->getPointAt(1u, world);
+    EXPECT_NEAR(world.x, -10.0, 1e-12);
+    EXPECT_NEAR(world.z, -2.5, 1e-12);
+}
+
+TEST(DxfReader, AngularDimensionKeepsItsPointsTextAndStyle)
+{
+    const auto db = readDxf(
+        dxftest::drawing("", "0\nDIMENSION\n8\nDims\n2\n*D7\n10\n0\n20\n12\n11\n0\n21\n13\n31\n4\n"
+                             "70\n165\n1\ndl.=3,14\n3\nMy$2\n13\n10\n23\n0\n14\n-10\n24\n0\n15\n0\n"
+                             "25\n0\n"),
+        "dim.dxf");
+    const auto found = dxftest::entities(*db);
+    ASSERT_EQ(found.size(), 1u);
+    auto* dimension = AcDb3PointAngularDimension::cast(found[0]);
+    ASSERT_NE(dimension, nullptr);
+    EXPECT_EQ(dimension->arcPoint(), AcGePoint3d(0.0, 12.0, 0.0));
+    EXPECT_EQ(dimension->xLine1Point(), AcGePoint3d(10.0, 0.0, 0.0));
+    EXPECT_EQ(dimension->xLine2Point(), AcGePoint3d(-10.0, 0.0, 0.0));
+    EXPECT_EQ(dimension->centerPoint(), AcGePoint3d::kOrigin);
+    EXPECT_EQ(dimension->elevation(), 4.0);
+    EXPECT_FALSE(dimension->isUsingDefaultTextPosition());  // flag 128
+    ACHAR* text = dimension->dimensionText();
+    EXPECT_EQ(std::u16string(text), u"dl.=3,14");
+    acutDelString(text);
+    EXPECT_EQ(db->impl().dimStyleName(dimension->dimensionStyle()), u"My$2");
+}
+
+TEST(DxfReader, WallIsTheTaggedBaselineWithItsMiddlePoint)
+{
+    const auto db = readDxf(
+        dxftest::drawing("", "0\nLINE\n10\n0\n20\n0\n11\n20\n21\n0\n1001\nCADHOST_WALL\n1000\nbaseline\n"
+                             "1011\n5\n1021\n0\n1031\n0\n0\nLINE\n10\n0\n20\n5\n11\n1\n21\n5\n"),
+        "wall.dxf");
+    const auto found = dxftest::entities(*db);
+    ASSERT_EQ(found.size(), 2u);
+    const AecDbWall* wall = AecDbWall::cast(found[0]);
+    ASSERT_NE(wall, nullptr);
+    EXPECT_EQ(wall->midPoint(), AcGePoint3d(5.0, 0.0, 0.0));
+    EXPECT_EQ(wall->endPoint(), AcGePoint3d(20.0, 0.0, 0.0));
+    EXPECT_NE(AcDbLine::cast(found[1]), nullptr);  // untagged: an ordinary line
+}
+
+TEST(DxfReader, HeaderVariablesReachTheSystemVariables)
+{
+    const auto db = readDxf(dxftest::drawing("9\n$LUPREC\n70\n6\n9\n$DIMDSEP\n70\n46\n9\n$DIMLFAC\n40\n2.5\n"
+                                             "9\n$DIMZIN\n70\n0\n",
+                                             ""),
+                            "header.dxf");
+    const cadhost::SystemVariables& variables = db->impl().systemVariables();
+    EXPECT_EQ(variables.getShort("LUPREC"), 6);
+    EXPECT_EQ(variables.getReal("DIMLFAC"), 2.5);
+    EXPECT_EQ(variables.getShort("DIMZIN"), 0);
+    if (variables.typeOf("DIMDSEP") == cadhost::SystemVariables::Type::String)
+        EXPECT_EQ(variables.getString("DIMDSEP"), u".");
+    else
+        EXPECT_EQ(variables.getShort("DIMDSEP"), '.');
+}
+
+struct BadFile {
+    const char* name;
+    std::string contents;
+    std::size_t line;   ///< the line the error must name
+    const char* words;  ///< what the message must say
+};
+
+class DxfReaderBadInput : public ::testing::TestWithParam<BadFile> {};
+
+TEST_P(DxfReaderBadInput, FailsWithTheFileAndLine)
+{
+    const BadFile& bad = GetParam();
+    try {
+        readDxf(bad.contents, "bad.dxf");
+        FAIL() << "read without error";
+    } catch (const DxfError& error) {
+        EXPECT_EQ(error.file(), "bad.dxf");
+        EXPECT_EQ(error.line(), bad.line) << error.what();
+        EXPECT_NE(std::string(error.what()).find(bad.words), std::string::npos) << error.what();
+        EXPECT_EQ(std::string(error.what()).rfind("bad.dxf:" + std::to_string(bad.line) + ": ", 0), 0u)
+            << error.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DxfReaderBadInput,
+    ::testing::Values(
+        BadFile{"empty", "", 1, "without EOF"},
+        BadFile{"truncatedSection", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n", 8, "not closed"},
+        BadFile{"codeWithoutValue", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n", 7, "without its value"},
+        BadFile{"codeNotANumber", "0\nSECTION\n2\nENTITIES\nX\nLINE\n", 5, "expected a group code"},
+        BadFile{"unknownCode", "0\nSECTION\n2\nENTITIES\n5000\nLINE\n", 5, "unknown group code"},
+        BadFile{"realNotANumber", dxftest::drawing("", "0\nPOINT\n10\n1,5\n20\n0\n"), 14, "not a finite number"},
+        BadFile{"nan", dxftest::drawing("", "0\nPOINT\n10\nnan\n20\n0\n"), 14, "not a finite number"},
+        BadFile{"infinity", dxftest::drawing("", "0\nPOINT\n10\n1e400\n20\n0\n"), 14, "not a finite number"},
+        BadFile{"hugeCoordinate", dxftest::drawing("", "0\nLINE\n10\n0\n20\n0\n11\n1e300\n21\n0\n"), 18, "too large"},
+        BadFile{"integerNotANumber", dxftest::drawing("", "0\nLWPOLYLINE\n70\nclosed\n"), 14, "not an integer"},
+        BadFile{"integerOutOfRange", dxftest::drawing("", "0\nLWPOLYLINE\n70\n99999999\n"), 14, "out of range"},
+        BadFile{"badHandle", dxftest::drawing("", "0\nPOINT\n5\nXYZ\n"), 14, "not a handle"},
+        BadFile{"unknownVersion", dxftest::drawing("9\n$ACADVER\n1\nAC2099\n", ""), 8, "unknown drawing format version"},
+        BadFile{"zeroRadius", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n0\n"), 18, "must be positive"},
+        BadFile{"missingCentre", dxftest::drawing("", "0\nCIRCLE\n40\n1\n"), 11, "has no centre"},
+        BadFile{"zeroExtrusion", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n1\n210\n0\n220\n0\n230\n0\n"), 11, "no length"},
+        BadFile{"noVertices", dxftest::drawing("", "0\nLWPOLYLINE\n90\n0\n"), 11, "no vertices"},
+        BadFile{"recordOutsideSection", "0\nLINE\n0\nEOF\n", 1, "expected a SECTION"},
+        BadFile{"tableNotClosed", "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nA\n0\nENDSEC\n0\nEOF\n", 13, "ENDTAB"},
+        BadFile{"polylineWithoutSeqend", dxftest::drawing("", "0\nPOLYLINE\n66\n1\n0\nVERTEX\n10\n0\n20\n0\n"), 11, "SEQEND"},
+        BadFile{"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), 1, "binary"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
