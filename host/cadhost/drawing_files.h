@@ -1,8 +1,6 @@
 // Reading and writing drawing files (DXF) for cadhost's --drawing, --save, `open` and `save`.
 //
-// For the drawing-file work: define both functions in host/dxf/drawing_files.cpp (part of
-// libcadhost) and delete host/cadhost/drawing_files_unavailable.cpp, which stands in until then.
-// openDrawing reads the file into a new database and makes it the working drawing
+// The definitions are in host/dxf/drawing_files.cpp (part of libcadhost). openDrawing reads the file into a new database and makes it the working drawing
 // (cadhost::setWorkingDatabase); on any failure the working drawing stays as it was.
 // saveDrawing writes the working drawing; it never writes part of a file over a good one.
 #pragma once

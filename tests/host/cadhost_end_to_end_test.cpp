@@ -307,20 +307,58 @@ TEST(CadhostEndToEndTest, StringsListsTheResourceLibraryWithEscapes)
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 7);
 }
 
-TEST(CadhostEndToEndTest, DrawingFilesAreRefusedClearlyUntilSupported)
+TEST(CadhostEndToEndTest, TheInputDrawingIsWrittenOnlyWhenSaveNamesIt)
 {
     CadhostRun r;
     const fs::path drawing = r.folder() / "in.dxf";
-    std::ofstream(drawing) << "0\nEOF\n";
-    const int status = r.run({"--module", kModule, "--drawing", drawing.string(),
-                              script("input_runs_out.script")});
-    if (status == 2) {
-        EXPECT_NE(r.err.find(drawing.string()), std::string::npos) << r.err;
-    } else {
-        EXPECT_EQ(status, 0) << r.err;
-    }
-    // Whatever the reader made of it, the input drawing was not written.
-    EXPECT_EQ(readFile(drawing), "0\nEOF\n");
+    const fs::path made = r.folder() / "make.script";
+    std::ofstream(made) << "circle 0,0 5\nsave " << drawing.string() << "\n";
+    ASSERT_EQ(r.run({"--module", kModule, made.string()}), 0) << r.err;
+    const std::string original = readFile(drawing);
+    ASSERT_FALSE(original.empty());
+
+    const fs::path overwrite = r.folder() / "overwrite.script";
+    std::ofstream(overwrite) << "line 0,0 1,1\nsave " << drawing.string() << "\n";
+    EXPECT_EQ(r.run({"--module", kModule, "--drawing", drawing.string(), overwrite.string()}), 2);
+    EXPECT_NE(r.err.find(overwrite.string() + ":2:"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(drawing), original);
+
+    const fs::path copy = r.folder() / "out.dxf";
+    const fs::path add = r.folder() / "add.script";
+    std::ofstream(add) << "line 0,0 1,1\n";
+    ASSERT_EQ(r.run({"--module", kModule, "--drawing", drawing.string(), "--save", copy.string(),
+                     "--report", r.reportPath().string(), add.string()}),
+              0)
+        << r.err;
+    EXPECT_EQ(readFile(drawing), original);
+    EXPECT_EQ(r.report()["entities"].size(), 2u);
+
+    // The saved copy reads back with both entities.
+    ASSERT_EQ(r.run({"--module", kModule, "--drawing", copy.string(), "--report",
+                     r.reportPath().string(), script("input_runs_out.script")}),
+              0)
+        << r.err;
+    const nlohmann::json entities = r.report()["entities"];
+    ASSERT_EQ(entities.size(), 2u);
+    EXPECT_EQ(entities[0]["type"], "CIRCLE");
+    EXPECT_EQ(entities[1]["type"], "LINE");
+}
+
+TEST(CadhostEndToEndTest, AnUnreadableDrawingGivesStatusTwo)
+{
+    CadhostRun r;
+    const fs::path drawing = r.folder() / "broken.dxf";
+    std::ofstream(drawing) << "this is no drawing\n";
+    EXPECT_EQ(r.run({"--module", kModule, "--drawing", drawing.string(),
+                     script("input_runs_out.script")}),
+              2);
+    EXPECT_NE(r.err.find(drawing.string()), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(drawing), "this is no drawing\n");
+    CadhostRun missing;
+    EXPECT_EQ(missing.run({"--module", kModule, "--drawing", "/no/such.dxf",
+                           script("input_runs_out.script")}),
+              2);
+    EXPECT_NE(missing.err.find("/no/such.dxf"), std::string::npos) << missing.err;
 }
 
 }  // namespace
