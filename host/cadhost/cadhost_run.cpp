@@ -17,7 +17,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <unistd.h>
 
 namespace cadhost {
@@ -151,7 +150,12 @@ private:
         Editor& ed = editor();
         const HINSTANCE resourceBefore = AfxGetModuleState()->m_hCurrentResourceHandle;
         recorder().record({RecordedEvent::Kind::CommandStart, name, {}, 0, false, 0});
-        command();
+        try {
+            command();
+        } catch (...) {
+            // A module must throw nothing into the host; if one does, the session still goes on.
+            m_err << "cadhost: command " << name << " ended with an exception\n";
+        }
         recorder().record({RecordedEvent::Kind::CommandEnd, name, {}, 0, false, 0});
         const HINSTANCE resourceAfter = AfxGetModuleState()->m_hCurrentResourceHandle;
         m_commands.push_back({name, resourceAfter == resourceBefore});
@@ -253,24 +257,25 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
     ScriptInput input(*script, origin);
     int status = kExitSessionRan;
     LoadedModule module;
-    std::unique_ptr<ScriptSession> session;
+    ScriptSession session(module, files, err);
     {
         EditorConnection connection(out, &input, interactive);
-        if (!module.load(modulePath, error)) {
+        if (module.load(modulePath, error)) {
+            status = session.run(interactive);
+            module.unload();
+        } else {
             err << "cadhost: " << error << "\n";
-            return kExitModuleNotLoaded;
+            status = kExitModuleNotLoaded;
         }
-        session = std::make_unique<ScriptSession>(module, files, err);
-        status = session->run(interactive);
-        module.unload();
     }
     if (status == kExitSessionRan && !options.savePath.empty() &&
         !saveDrawing(options.savePath, error)) {
         err << error << "\n";
         status = kExitBadInput;
     }
+    // The report tells what happened, also when the module refused to load or a line was bad.
     if (!options.reportPath.empty() &&
-        !writeReport(options.reportPath, buildReport(session->commandsRun()), error)) {
+        !writeReport(options.reportPath, buildReport(session.commandsRun()), error)) {
         err << error << "\n";
         status = kExitBadInput;
     }

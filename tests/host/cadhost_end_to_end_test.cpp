@@ -274,10 +274,19 @@ TEST(CadhostEndToEndTest, AModuleThatCannotLoadGivesStatusOne)
     // Without its resource library beside it the module's start-up fails after a message box.
     const fs::path lonely = r.folder() / "LoaderModule.arx";
     fs::copy_file(kModule, lonely);
-    EXPECT_EQ(r.run({"--module", lonely.string(), script("input_runs_out.script")}), 1);
+    EXPECT_EQ(r.run({"--module", lonely.string(), "--report", r.reportPath().string(),
+                     script("input_runs_out.script")}),
+              1);
     EXPECT_NE(r.out.find("Cannot load the fixture strings"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("[error]"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(lonely.string()), std::string::npos) << r.err;
+    // The report still tells of the one message box, and that no command ran.
+    const nlohmann::json report = r.report();
+    ASSERT_EQ(report["messageBoxes"].size(), 1u);
+    EXPECT_EQ(report["messageBoxes"][0]["owner"], "none");
+    EXPECT_EQ(report["messageBoxes"][0]["caption"], "Error");
+    EXPECT_EQ(report["messageBoxes"][0]["style"], 16);
+    EXPECT_TRUE(report["commands"].empty());
 
     CadhostRun missing;
     EXPECT_EQ(missing.run({"--module", "/no/such/Module.arx", script("input_runs_out.script")}), 1);
