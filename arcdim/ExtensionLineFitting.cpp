@@ -95,10 +95,13 @@ int fitExtensionLines(CKotaDP& jig, bool& replaced)
     const AcGeVector3d toFirstEnd = firstEnd - center;
     const AcGeVector3d toSecondEnd = secondEnd - center;
     const AcGeVector3d toArcPoint = dimension->arcPoint() - center;
+    // A point at the centre, to the host's point tolerance, has no direction to fit to; a
+    // centre computed through three points is rarely the exact point the user typed or snapped.
+    if (jig.m_pick1.isEqualTo(center, AcGeContext::gTol) ||
+        jig.m_pick2.isEqualTo(center, AcGeContext::gTol))
+        return kFitPickAtCenter;
     AcGeVector3d toPick1 = jig.m_pick1 - center;
     AcGeVector3d toPick2 = jig.m_pick2 - center;
-    if (toPick1.length() == 0.0 || toPick2.length() == 0.0)
-        return kFitPickAtCenter;
 
     const AcGeVector3d normal = arcNormal(toFirstEnd, toSecondEnd, toArcPoint);
     const ArcAngles angles(normal, arcOrientation(toFirstEnd, toSecondEnd, toArcPoint, normal));

@@ -5,7 +5,8 @@ class CKotaDP;
 
 /// Result of fitExtensionLines when the jig holds no result dimension.
 constexpr int kFitNoResultDimension = 1;
-/// Result of fitExtensionLines when a picked point lies at the centre.
+/// Result of fitExtensionLines when a picked point lies at the centre (within the host's point
+/// tolerance).
 constexpr int kFitPickAtCenter = 2;
 
 /// Moves the result dimension's extension line points to the jig's picked points, a picked

@@ -155,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"LengthAndRadiusOnPolyline", oblouk_kota2_m, polylineArcSegment,
                     "dl.=9,4248, R=3"},
         CommandCase{"LengthOnWall", oblouk_kota_m, curvedWall, "25,1327"},
-        CommandCase{"LengthAndRadiusOnWall", oblouk_kota2_m, curvedWall, "dl.=25,1327, R=8"}));
+        CommandCase{"LengthAndRadiusOnWall", oblouk_kota2_m, curvedWall, "dl.=25,1327, R=8"}),
+    [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Command, ExtensionPointsGiveTheDimensionItsExtensionLines)
 {

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <ostream>
+#include <string>
 
 namespace {
 
@@ -142,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         FittingCase{"LongWayInsideArcPointMoves", 300, 120, 200, false, {120, kPickRadius},
                     {200, kPickRadius}, 160},
         FittingCase{"LongWayFirstBeforeTheStart", 300, 10, 100, true, {0, kArcRadius},
-                    {100, kPickRadius}, 300}));
+                    {100, kPickRadius}, 300}),
+    [](const ::testing::TestParamInfo<FittingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ExtensionFitting, APickExactlyAtAnArcEndCountsAsInside)
 {
@@ -181,6 +183,21 @@ TEST_F(ExtensionFitting, APickAtTheCentreChangesNothing)
         EXPECT_EQ(fitting.dimension().xLine2Point(), atAngle(90.0, kArcRadius));
         EXPECT_EQ(fitting.dimension().arcPoint(), atAngle(45.0, kDimensionLineRadius));
     }
+}
+
+TEST_F(ExtensionFitting, APickWithinThePointToleranceOfTheCentreCountsAsAtTheCentre)
+{
+    const AcGePoint3d nearCenter = kCenter + AcGeVector3d(3e-11, -2e-11, 0.0);
+    FittingJig fitting(0.0, 90.0, 45.0, atAngle(30.0, kPickRadius), nearCenter);
+    bool replaced = true;
+    EXPECT_EQ(fitExtensionLines(fitting.jig(), replaced), kFitPickAtCenter);
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(fitting.jig().m_pick2, nearCenter);
+    EXPECT_EQ(fitting.dimension().xLine2Point(), atAngle(90.0, kArcRadius));
+
+    FittingJig outside(0.0, 90.0, 45.0, atAngle(30.0, kPickRadius),
+                       kCenter + AcGeVector3d(0.0, 2e-10, 0.0));
+    EXPECT_EQ(fitExtensionLines(outside.jig(), replaced), 0);
 }
 
 TEST_F(ExtensionFitting, WithoutAResultDimensionReportsItAndLeavesTheFlag)
