@@ -270,9 +270,7 @@ const DxfTag* DxfRecord::find(int code) const
 
 std::uint64_t DxfRecord::handle() const
 {
-    const DxfTag* tag = find(type() == "DIMSTYLE" ? 105 : 5);
-    if (tag == nullptr && type() == "DIMSTYLE")
-        tag = find(5);
+    const DxfTag* tag = find(handleCode());
     std::uint64_t value = 0;
     if (tag != nullptr)
         parseHandle(tag->value, value);

@@ -207,8 +207,9 @@ private:
     {
         std::uint64_t highest = 0;
         const auto note = [&highest](const DxfRecord& record) {
+            const int handleCode = record.handleCode();
             for (const DxfTag& tag : record.tags)
-                if (tag.code == 5 || tag.code == 105) {
+                if (tag.code == handleCode) {
                     std::uint64_t value = 0;
                     if (parseHandle(tag.value, value))
                         highest = std::max(highest, value);

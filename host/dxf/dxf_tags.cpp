@@ -105,7 +105,7 @@ void checkValue(int code, std::string_view value, const std::string& fileName,
 
 DxfValueKind valueKindOf(int code)
 {
-    if (code == 5 || code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
+    if (code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
         code == 480 || code == 481 || code == 1005)
         return DxfValueKind::Handle;
     if ((code >= 10 && code <= 59) || (code >= 110 && code <= 149) ||
@@ -125,7 +125,7 @@ DxfValueKind valueKindOf(int code)
 
 bool isReferenceCode(int code)
 {
-    return valueKindOf(code) == DxfValueKind::Handle && code != 5 && code != 105;
+    return valueKindOf(code) == DxfValueKind::Handle && code != 105;
 }
 
 void integerRangeOf(int code, long long& minimum, long long& maximum)

@@ -18,12 +18,13 @@ struct DxfTag {
 
 using DxfTags = std::vector<DxfTag>;
 
-/// What a group code's value is, by the ranges of the drawing format.
+/// What a group code's value is, by the ranges of the drawing format. Group 5 counts as a
+/// string: it is a record's handle, except in an R12 dimension style (a block name).
 enum class DxfValueKind { String, Real, Integer, Handle, Binary };
 
 /// The value kind of a group code.
 DxfValueKind valueKindOf(int code);
-/// Whether the code's value is a handle that refers to another object (not the object's own
+/// Whether the code's value is a handle that refers to another object (not a record's own
 /// handle, 5 or 105).
 bool isReferenceCode(int code);
 /// The inclusive range an integer code's value must lie in.

@@ -245,8 +245,9 @@ private:
         for (std::uint64_t used : m_used)
             highest = std::max(highest, used);
         forEachRecord([&highest](DxfRecord& record) {
+            const int handleCode = record.handleCode();
             for (const DxfTag& tag : record.tags)
-                if (tag.code == 5 || tag.code == 105) {
+                if (tag.code == handleCode) {
                     std::uint64_t value = 0;
                     if (parseHandle(tag.value, value))
                         highest = std::max(highest, value);
@@ -254,8 +255,9 @@ private:
         });
         m_next = highest + 1;
         forEachRecord([this](DxfRecord& record) {
+            const int handleCode = record.handleCode();
             for (DxfTag& tag : record.tags) {
-                if (tag.code != 5 && tag.code != 105)
+                if (tag.code != handleCode)
                     continue;
                 std::uint64_t value = 0;
                 parseHandle(tag.value, value);
@@ -560,10 +562,9 @@ private:
                 ++end;
             int handleAt = -1;
             bool hasOwner = false;
+            const int handleCode = dimensionStyle ? 105 : 5;
             for (std::size_t i = start + 1; i < end; ++i) {
-                if (dimensionStyle && tags[i].code == 5)
-                    tags[i].code = 105;
-                if (tags[i].code == 5 || tags[i].code == 105)
+                if (tags[i].code == handleCode)
                     handleAt = static_cast<int>(i);
                 hasOwner = hasOwner || tags[i].code == 330;
             }
