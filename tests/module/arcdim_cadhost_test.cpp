@@ -5,6 +5,7 @@
 
 #include "resource.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -142,6 +143,28 @@ TEST(ArcDimensionInCadhost, APointBeyondTheArcIsReplacedWithAWarning)
     ASSERT_NE(secondPrompt, std::string::npos);
     EXPECT_GT(box, secondPrompt);
     expectEveryHandleRestored(run.report, 1);
+}
+
+TEST(ArcDimensionInCadhost, TheDemoSessionUsesEveryCommand)
+{
+    std::ifstream in(std::string(TEST_SOURCE_DIR) + "/../examples/demo.script");
+    std::ostringstream script;
+    script << in.rdbuf();
+    ASSERT_FALSE(script.str().empty());
+    const CadhostRun run = runCadhost({}, script.str());
+    ASSERT_EQ(run.exitStatus, 0) << run.errors;
+    std::vector<std::string> commands;
+    for (const auto& command : run.report["commands"]) {
+        commands.push_back(command["name"].get<std::string>());
+        EXPECT_TRUE(command["resourceHandleRestored"].get<bool>());
+    }
+    for (const char* name :
+         {"oblouk_kota_m", "oblouk_kota2_m", "oblouk_kota3_m", "oblouk_kota4_m", "oblouk_delka_m"})
+        EXPECT_NE(std::find(commands.begin(), commands.end(), name), commands.end()) << name;
+    EXPECT_EQ(texts(dimensions(run.report)),
+              (std::vector<std::string>{"15,708", "dl.=15,708, R=10", "28,2743",
+                                        "dl.=21,9105, R=10"}));
+    EXPECT_EQ(run.report["messageBoxes"].size(), 1u);
 }
 
 }  // namespace
