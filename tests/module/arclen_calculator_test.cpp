@@ -3,6 +3,7 @@
 // clean-up that erases the temporary points but never an architectural entity.
 #include "arclen/AloneCadFunc.h"
 #include "arclen/ArcLen.h"
+#include "arclen/ArcLengthCommand.h"
 #include "arclen/SelectionSet.h"
 #include "arclen/TemporaryPoints.h"
 #include "module_test_support.h"
@@ -16,6 +17,8 @@
 
 #include "acedads.h"
 #include "dbmain.h"
+#include "module/ModuleResourceScope.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +170,38 @@ TEST_F(ArcLenCalculator, CleanUpErasesThePointsKeepsArchitectureAndReleasesTheSe
     EXPECT_EQ(cadhost::selectionSetCount(), sets - 1);
     EXPECT_TRUE(isClearName(m_set.name()));
     EXPECT_EQ(commandLine(), "\n1");
+}
+
+TEST_F(ArcLenCalculator, DriverWarnsAboutASetWithoutThreePointsAndCleansUp)
+{
+    const StartedApplication application;
+    ASSERT_TRUE(application.isStarted());
+    const CModuleResourceScope resources;
+    addPoint(P(1, 0, 0));
+    addLine(P(0, 1, 0), P(0, 2, 0));
+    addPoint(P(-1, 0, 0));
+
+    EXPECT_EQ(runArcLength(adsw_acadMainWnd(), m_set.name(), 1), -1);
+
+    const auto boxes = record().ofKind(cadhost::RecordedEvent::Kind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, resourceText(IDS_NOT_POINT_ENTITIES));
+    EXPECT_EQ(boxes[0].caption, resourceText(IDS_ARCLEN_CAPTION));
+    EXPECT_TRUE(boxes[0].ownerIsMainWindow);
+    EXPECT_EQ(liveEntityCount(), 0);
+    EXPECT_TRUE(isClearName(m_set.name()));
+    EXPECT_EQ(commandLine(), "\n1");
+}
+
+TEST_F(ArcLenCalculator, DriverPrintsTheLengthAfterTheCleanUp)
+{
+    addPoint(P(2, 0, 0));
+    addPoint(P(0, 2, 0));
+    addPoint(P(-2, 0, 0));
+    EXPECT_EQ(runArcLength(adsw_acadMainWnd(), m_set.name(), 1), 0);
+    // Without a resource scope the label loads as empty: one blank, then the number.
+    EXPECT_EQ(commandLine(), "\n1\n 6.2832");
+    EXPECT_EQ(liveEntityCount(), 0);
 }
 
 TEST_F(ArcLenCalculator, CleanUpOnCancelPrintsNothing)
