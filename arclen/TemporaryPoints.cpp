@@ -40,13 +40,14 @@ bool isPrecisionReadable()
     resbuf* value = acutNewRb(0);
     if (value == nullptr)
         return false;
-    const bool readable = acedGetVar(ACRX_T("LUPREC"), value) == RTNORM && value->restype == RTSHORT;
+    const bool readable =
+        acedGetVar(ACRX_T("LUPREC"), value) == RTNORM && value->restype == RTSHORT;
     acutRelRb(value);
     return readable;
 }
 
-/// Makes a POINT at the world point and adds it to set; false when a step fails, with the
-/// point not left in the drawing when it was made.
+/// Makes a POINT at the world point and adds it to set; false when a step fails (a point made
+/// but not added to the set is erased again).
 bool placeTemporaryPoint(ads_point worldPoint, ads_name& set)
 {
     CHostResultBuffer definition(

@@ -64,7 +64,8 @@ protected:
 
 bool endsWith(const std::string& text, const std::string& tail)
 {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // ---- successful runs -----------------------------------------------------------------------
@@ -228,10 +229,12 @@ INSTANTIATE_TEST_SUITE_P(
     ArcLen, ArcLengthEndedAtAPick,
     ::testing::Values(EarlyEndCase{"Escape at the first pick", {kEscape}, 0},
                       EarlyEndCase{"Escape at the second pick", {pick(1, 0), kEscape}, 1},
-                      EarlyEndCase{"Escape at the third pick", {pick(1, 0), pick(0, 1), kEscape}, 2},
+                      EarlyEndCase{"Escape at the third pick",
+                                   {pick(1, 0), pick(0, 1), kEscape}, 2},
                       EarlyEndCase{"Enter at the first pick", {kEnter}, 0},
                       EarlyEndCase{"Enter at the second pick", {pick(1, 0), kEnter}, 1},
-                      EarlyEndCase{"Enter at the third pick", {pick(1, 0), pick(0, 1), kEnter}, 2},
+                      EarlyEndCase{"Enter at the third pick",
+                                   {pick(1, 0), pick(0, 1), kEnter}, 2},
                       EarlyEndCase{"input running out", {pick(1, 0)}, 1}));
 
 TEST_F(ArcLengthCommand, PromptsForTheThreePointsInTurn)

@@ -77,7 +77,8 @@ TemporaryFolder::~TemporaryFolder()
 
 std::string TemporaryFolder::copyIn(const std::string& file, const std::string& name) const
 {
-    const fs::path target = fs::path(m_path) / (name.empty() ? fs::path(file).filename() : fs::path(name));
+    const fs::path fileName = name.empty() ? fs::path(file).filename() : fs::path(name);
+    const fs::path target = fs::path(m_path) / fileName;
     fs::copy_file(file, target, fs::copy_options::overwrite_existing);
     return target.string();
 }
