@@ -3,6 +3,7 @@
 #include "database/database_impl.h"
 #include "database/object_state.h"
 #include "database/symbol_tables.h"
+#include "dbdim.h"
 #include "rx/rx_define.h"
 #include <unordered_set>
 
@@ -59,8 +60,9 @@ AcDbDatabase::AcDbDatabase()
 
 AcDbDatabase::~AcDbDatabase()
 {
-    m_pImpl.reset();
+    // Ids of this drawing stop being valid before its objects go.
     liveDatabases().erase(this);
+    m_pImpl.reset();
 }
 
 AcDbObjectId AcDbDatabase::getDimstyleParentId(AcDbObjectId& child) const
@@ -133,8 +135,12 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
     if (es != Acad::eOk)
         return es;
     AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
+    // Values that refer to another drawing's tables get this drawing's defaults.
     if (entity->layerId().database() != &m_owner)
         entity->setLayer(m_currentLayer);
+    if (auto* dimension = AcDbDimension::cast(entity))
+        if (dimension->dimensionStyle().database() != &m_owner)
+            dimension->setDimensionStyle(m_currentDimStyle);
     m_drawOrder.emplace(handle, m_modelSpace.size());
     m_modelSpace.push_back(id);
     m_index.markChanged(handle);

@@ -31,7 +31,8 @@ struct AcDbDatabase::Impl {
     // --- objects ---
 
     /// Appends entity to model space: the database takes ownership, gives it the next handle,
-    /// sets its owner to model space and its layer to the current layer when it has none. As
+    /// sets its owner to model space, its layer to the current layer when it has none of this
+    /// drawing, and a dimension's style to the current style likewise. As
     /// with the host's appendAcDbEntity the entity stays open for write until it is closed.
     /// eAlreadyInDb for an entity already in a database, eNullEntityPointer for null.
     Acad::ErrorStatus appendEntity(AcDbEntity* entity, AcDbObjectId& id);

@@ -162,3 +162,23 @@ TEST_F(DimensionTest, LayerKeyPutsTheEntityOnItsLayerMadeWhenFirstUsed)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DimensionAppend, StyleOfAnotherDrawingBecomesTheCurrentStyle)
+{
+    cadhost::resetSession();
+    // Made while one drawing is current, appended to another.
+    auto* dim = new AcDb3PointAngularDimension(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0),
+                                               AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0));
+    AcDbDatabase other;
+    const AcDbObjectId otherStandard = other.impl().dimStyleId(u"Standard");
+    other.impl().setCurrentDimStyle(otherStandard);
+    AcDbObjectId id;
+    ASSERT_EQ(other.impl().appendEntity(dim, id), Acad::eOk);
+    EXPECT_EQ(dim->dimensionStyle(), otherStandard);
+    EXPECT_EQ(dim->layerId(), other.impl().layerId(u"0"));
+    dim->close();
+}
+
+}  // namespace
