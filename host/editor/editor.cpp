@@ -123,6 +123,8 @@ void Editor::print(const std::u16string& text)
 
 void Editor::printUtf8(const std::string& text)
 {
+    if (text.empty())
+        return;
     recorder().record({RecordedEvent::Kind::Prompt, text, {}, 0, false, 0});
     write(text);
 }

@@ -87,7 +87,7 @@ public:
     /// In an interactive session the terminal echoes the user's input itself.
     void setInteractive(bool interactive) { m_interactive = interactive; }
     bool isInteractive() const { return m_interactive; }
-    /// Prints text on the command line and records it.
+    /// Prints text on the command line and records it; empty text is no event.
     void print(const std::u16string& text);
     /// Prints UTF-8 text on the command line and records it.
     void printUtf8(const std::string& text);
