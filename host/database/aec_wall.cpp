@@ -5,7 +5,8 @@
 CADHOST_RX_DEFINE_MEMBERS(AecDbEntity, AcDbEntity)
 CADHOST_RX_DEFINE_MEMBERS(AecDbWall, AecDbEntity)
 
-AecDbWall::AecDbWall() : m_start(AcGePoint3d::kOrigin), m_middle(0.5, 0.0, 0.0), m_end(1.0, 0.0, 0.0)
+AecDbWall::AecDbWall()
+    : m_start(AcGePoint3d::kOrigin), m_middle(0.5, 0.0, 0.0), m_end(1.0, 0.0, 0.0)
 {
 }
 

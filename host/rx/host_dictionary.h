@@ -12,7 +12,10 @@ class HostDictionary : public AcRxDictionary {
 public:
     AcRxObject* at(const ACHAR* key) const override;
     AcRxObject* atPut(const ACHAR* key, AcRxObject* object) override;
-    Adesk::UInt32 numEntries() const override { return static_cast<Adesk::UInt32>(m_entries.size()); }
+    Adesk::UInt32 numEntries() const override
+    {
+        return static_cast<Adesk::UInt32>(m_entries.size());
+    }
 
 private:
     std::map<std::u16string, AcRxObject*> m_entries;

@@ -35,7 +35,8 @@ struct MeasureCase {
     double expectedDeg;
 };
 
-class MeasurementTest : public DimensionTest, public ::testing::WithParamInterface<MeasureCase> {};
+class MeasurementTest : public DimensionTest,
+                        public ::testing::WithParamInterface<MeasureCase> {};
 
 TEST_P(MeasurementTest, AngleFromFirstToSecondLineOnTheArcPointsSide)
 {
@@ -113,7 +114,8 @@ struct ParentCase {
     bool hasParent;
 };
 
-class DimstyleParentTest : public DimensionTest, public ::testing::WithParamInterface<ParentCase> {};
+class DimstyleParentTest : public DimensionTest,
+                           public ::testing::WithParamInterface<ParentCase> {};
 
 TEST_P(DimstyleParentTest, ChildNamesEndInDollarAndAKind)
 {

@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{2.5, 0, "3"},
                       FormatCase{-2.5, 0, "-3"},
                       FormatCase{1.5, 0, "2"},
-                      FormatCase{2.675, 2, "2.67"},     // stored as 2.67499999999999982236431605997495353221893310546875
+                      FormatCase{2.675, 2, "2.67"},     // stored as 2.674999999999999822...
                       FormatCase{1.005, 2, "1.00"},     // stored just below 1.005
                       FormatCase{0.1, 20, "0.10000000000000000555"},
                       FormatCase{9.9996, 3, "10.000"},

@@ -90,7 +90,8 @@ TEST(GeometryArc, ClosestPointIsRadialInsideAndAnEndOutside)
 {
     const AcGeCircArc3d arc(AcGePoint3d::kOrigin, AcGeVector3d::kZAxis, AcGeVector3d::kXAxis, 2.0,
                             0.0, kPi / 2);
-    expectNear(arc.closestPointTo(AcGePoint3d(3, 3, 5)), AcGePoint3d(std::sqrt(2.0), std::sqrt(2.0), 0));
+    const double diagonal = std::sqrt(2.0);
+    expectNear(arc.closestPointTo(AcGePoint3d(3, 3, 5)), AcGePoint3d(diagonal, diagonal, 0));
     expectNear(arc.closestPointTo(AcGePoint3d(1, -5, 0)), AcGePoint3d(2, 0, 0));
     expectNear(arc.closestPointTo(AcGePoint3d(-5, 1, 0)), AcGePoint3d(0, 2, 0));
 }

@@ -52,13 +52,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Reversed Z: Wy x -Z = -X (the mirrored system of entities drawn upside down).
         AxisCase{{0, 0, -1}, {-1, 0, 0}},
         // Just inside the 1/64 limit: still the Wy rule.
-        AxisCase{{0.015, 0, 1}, AcGeVector3d(0, 1, 0).crossProduct(AcGeVector3d(0.015, 0, 1).normal()).normal()},
+        AxisCase{{0.015, 0, 1},
+                 AcGeVector3d::kYAxis.crossProduct(AcGeVector3d(0.015, 0, 1).normal()).normal()},
         // World X is far from Z: Wz x X = Y.
         AxisCase{{1, 0, 0}, {0, 1, 0}},
         // World -Y: Wz x -Y = X.
         AxisCase{{0, -1, 0}, {1, 0, 0}},
         // Just outside the limit: the Wz rule.
-        AxisCase{{0.02, 0, 1}, AcGeVector3d(0, 0, 1).crossProduct(AcGeVector3d(0.02, 0, 1).normal()).normal()}));
+        AxisCase{{0.02, 0, 1},
+                 AcGeVector3d::kZAxis.crossProduct(AcGeVector3d(0.02, 0, 1).normal()).normal()}));
 
 TEST(GeometryMatrix, WorldToPlaneUndoesPlaneToWorld)
 {

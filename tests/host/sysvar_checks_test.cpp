@@ -108,8 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SysvarTest, NonFiniteRealsAreRefused)
 {
-    EXPECT_FALSE(cadhost::systemVariables().setReal("DIMLFAC", std::numeric_limits<double>::infinity()));
-    EXPECT_FALSE(cadhost::systemVariables().setReal("DIMRND", std::numeric_limits<double>::quiet_NaN()));
+    cadhost::SystemVariables& vars = cadhost::systemVariables();
+    EXPECT_FALSE(vars.setReal("DIMLFAC", std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(vars.setReal("DIMRND", std::numeric_limits<double>::quiet_NaN()));
     EXPECT_EQ(cadhost::systemVariables().getReal("DIMLFAC"), 1.0);
 }
 
