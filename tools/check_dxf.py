@@ -7,8 +7,8 @@ ezdxf must open the drawing and its audit must find no error. With a cadhost rep
 DIMENSION of the report must be in the drawing under its handle: a three-point angular
 dimension with the report's defining points, text, layer and style, and a block of graphics.
 With --arc-lengths, every dimension whose text shows an arc length ("dl.=L, R=r" or "L") is
-measured again by ezdxf's own arc-length dimension on the same arc; the lengths must agree
-to the digits shown. Exit status 0 when everything holds, 1 otherwise, 2 for bad usage.
+measured again by ezdxf's own arc-length dimension on the same arc; the lengths (scaled by
+the drawing's $DIMLFAC) must agree to the digits shown. Exit status 0 when everything holds, 1 otherwise, 2 for bad usage.
 """
 import argparse
 import json
@@ -107,8 +107,10 @@ def main():
                 if shown is None:
                     continue
                 length, decimals = shown
+                # The text shows the length scaled by the drawing's DIMLFAC.
                 measured = arc_length_by_ezdxf(expected["center"], expected["xLine1"],
                                                expected["xLine2"], expected["arcPoint"])
+                measured *= doc.header.get("$DIMLFAC", 1.0)
                 if abs(measured - length) > 0.5 * 10 ** -decimals + 1e-9:
                     problems.append(f"{where}: text shows {length} but ezdxf measures {measured}")
     if checked < args.expect_dimensions:

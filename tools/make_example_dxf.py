@@ -33,6 +33,8 @@ def main(path):
     doc = ezdxf.new("R2010", setup=True)
     doc.header["$INSUNITS"] = 4  # millimetres
     doc.header["$LUPREC"] = 3
+    doc.header["$DIMLFAC"] = 1.0
+    doc.header["$DIMDSEP"] = ord(",")
     doc.appids.new(WALL_APPLICATION)
     iso = doc.dimstyles.new("ISO-25")
     for name, value in (("dimtxt", 2.5), ("dimasz", 2.5), ("dimexo", 0.625), ("dimexe", 1.25),
