@@ -117,8 +117,15 @@ Box3 boundingBox(const AcDbEntity& entity)
 
 void SpatialIndex::markChanged(unsigned long long handle)
 {
-    if (m_changed.empty() || m_changed.back() != handle)
-        m_changed.push_back(handle);
+    if (!m_changed.empty() && m_changed.back() == handle)
+        return;
+    m_changed.push_back(handle);
+    // Entities changed again and again without a pick in between are kept once.
+    if (m_changed.size() > 2 * m_distinctChanged + kMaxChanged) {
+        std::sort(m_changed.begin(), m_changed.end());
+        m_changed.erase(std::unique(m_changed.begin(), m_changed.end()), m_changed.end());
+        m_distinctChanged = m_changed.size();
+    }
 }
 
 void SpatialIndex::rebuild(const Lookup& lookup)
@@ -129,6 +136,7 @@ void SpatialIndex::rebuild(const Lookup& lookup)
         handles.push_back(item.handle);
     handles.insert(handles.end(), m_changed.begin(), m_changed.end());
     m_changed.clear();
+    m_distinctChanged = 0;
     std::sort(handles.begin(), handles.end());
     handles.erase(std::unique(handles.begin(), handles.end()), handles.end());
     m_items.clear();

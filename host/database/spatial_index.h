@@ -69,6 +69,7 @@ private:
     std::vector<Node> m_nodes;  ///< the root is node 0
     /// Handles added or changed since the last build, in the order noted (a handle may repeat).
     std::vector<unsigned long long> m_changed;
+    std::size_t m_distinctChanged = 0;  ///< size of m_changed when it was last made distinct
 };
 
 }  // namespace cadhost

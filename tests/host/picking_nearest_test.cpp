@@ -87,6 +87,26 @@ TEST_F(PickingTest, MovedEntitiesAreFoundWhereTheyAreNow)
     EXPECT_EQ(pick(500, 300, 0.1), mover);
 }
 
+TEST_F(PickingTest, ManyMovedEntitiesAreFoundAfterTheIndexIsRebuilt)
+{
+    for (int i = 0; i < 1000; ++i)
+        add(new AcDbPoint(AcGePoint3d(i, 0, 0)));
+    ASSERT_FALSE(pick(10, 0, 0.1).isNull());
+    // More moves than the index checks one by one: the next pick rebuilds it.
+    for (int i = 0; i < 1000; i += 2) {
+        AcDbPoint* point = nullptr;
+        ASSERT_EQ(acdbOpenObject(point, db->impl().modelSpaceIds()[i], AcDb::kForWrite),
+                  Acad::eOk);
+        point->setPosition(AcGePoint3d(i, 50, 0));
+        point->close();
+    }
+    for (int i : {0, 2, 500, 998}) {
+        EXPECT_EQ(pick(i, 50, 0.1), db->impl().modelSpaceIds()[i]) << i;
+        EXPECT_TRUE(pick(i, 0, 0.1).isNull()) << i;
+    }
+    EXPECT_EQ(pick(501, 0, 0.1), db->impl().modelSpaceIds()[501]);
+}
+
 TEST_F(PickingTest, DistancesAreExactForEachKind)
 {
     const AcGePoint3d p(3, 4, 0);
