@@ -3,6 +3,7 @@
 #include "acedads.h"
 #include "ads/ads_names.h"
 #include "database/database_impl.h"
+#include "dbdim.h"
 #include "dbents.h"
 #include "session/session.h"
 
@@ -117,6 +118,40 @@ TEST_F(EntityListTest, EntMakeCircleCentreIsInObjectCoordinates)
     ASSERT_NE(made, nullptr);
     // The object system of -Z has x = -X, y = +Y, z = -Z.
     EXPECT_EQ(made->center(), AcGePoint3d(-1, 2, -3));
+}
+
+TEST_F(EntityListTest, EntGetNamesEveryKindAndItsStringsAreFreedWithTheList)
+{
+    auto* pline = new AcDbPolyline;
+    pline->addVertexAt(0, AcGePoint2d(0, 0), 0.5);
+    pline->addVertexAt(1, AcGePoint2d(4, 0));
+    struct Made {
+        AcDbEntity* entity;
+        const char16_t* type;
+        int geometryCode;  ///< a group the list must carry
+    } made[] = {
+        {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0)), u"LINE", 11},
+        {new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 2.0), u"CIRCLE", 40},
+        {new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, 1.0), u"ARC", 51},
+        {pline, u"LWPOLYLINE", 42},
+        {new AcDb3PointAngularDimension(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0),
+                                        AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0), u"dl.=<>"),
+         u"DIMENSION", 15},
+    };
+    for (const Made& m : made) {
+        AcDbObjectId id;
+        ASSERT_EQ(db->impl().appendEntity(m.entity, id), Acad::eOk);
+        m.entity->close();
+        ads_name name;
+        acdbGetAdsName(name, id);
+        ListGuard list(acdbEntGet(name));
+        ASSERT_NE(list.list, nullptr);
+        const resbuf* type = find(list.list, 0);
+        ASSERT_NE(type, nullptr);
+        EXPECT_EQ(std::u16string(type->resval.rstring), m.type);
+        EXPECT_NE(find(list.list, m.geometryCode), nullptr) << m.geometryCode;
+    }
+    EXPECT_TRUE(db->impl().openObjectIds().empty());
 }
 
 TEST_F(EntityListTest, EntMakeRefusesIncompleteOrUnknownLists)

@@ -83,6 +83,39 @@ TEST_F(EntityTest, CloneIsAnIndependentNonResidentCopy)
     EXPECT_TRUE(db->impl().openObjectIds().empty());
 }
 
+TEST_F(EntityTest, PolylineCloneKeepsItsOwnVertices)
+{
+    auto* pline = new AcDbPolyline;
+    pline->addVertexAt(0, AcGePoint2d(0, 0), 1.0);
+    pline->addVertexAt(1, AcGePoint2d(2, 0));
+    pline->setElevation(3.0);
+    const AcDbObjectId id = add(pline);
+    AcDbPolyline* original = nullptr;
+    ASSERT_EQ(acdbOpenObject(original, id, AcDb::kForRead), Acad::eOk);
+    std::unique_ptr<AcDbPolyline> copy(AcDbPolyline::cast(original->clone()));
+    original->close();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->numVerts(), 2u);
+    EXPECT_EQ(copy->elevation(), 3.0);
+    EXPECT_EQ(copy->setPointAt(1, AcGePoint2d(9, 9)), Acad::eOk);
+    EXPECT_EQ(copy->addVertexAt(2, AcGePoint2d(5, 5)), Acad::eOk);
+    const auto* stored = AcDbPolyline::cast(db->impl().objectAt(id));
+    EXPECT_EQ(stored->numVerts(), 2u);
+    EXPECT_EQ(stored->segType(0), AcDbPolyline::kArc);
+    AcGeCircArc3d arc;
+    AcDbPolyline* reopened = nullptr;
+    ASSERT_EQ(acdbOpenObject(reopened, id, AcDb::kForRead), Acad::eOk);
+    ASSERT_EQ(reopened->getArcSegAt(0, arc), Acad::eOk);
+    reopened->close();
+    EXPECT_NEAR(arc.endPoint().x, 2.0, 1e-12) << "the original's vertex is unchanged";
+}
+
+TEST_F(EntityTest, ClosedObjectGivesNoClone)
+{
+    const AcDbObjectId id = add(new AcDbPoint(AcGePoint3d(1, 1, 1)));
+    EXPECT_EQ(db->impl().objectAt(id)->clone(), nullptr);
+}
+
 TEST_F(EntityTest, LayersAreMadeOnDemandAndCompareWithoutCase)
 {
     const AcDbObjectId walls = db->impl().layerIdCreating(u"Walls");
