@@ -15,10 +15,11 @@ struct SelectionSets {
     Adesk::LongPtr lastNumber = 0;
 };
 
+/// The allocated sets; it outlives everything that may free a set at process exit.
 SelectionSets& selectionSets()
 {
-    static SelectionSets theSets;
-    return theSets;
+    static auto* const theSets = new SelectionSets;
+    return *theSets;
 }
 
 Adesk::LongPtr tag()

@@ -9,11 +9,12 @@
 
 namespace {
 
-/// The databases alive now, so that an id can tell whether its database still exists.
+/// The databases alive now, so that an id can tell whether its database still exists. It
+/// outlives every drawing, also those destroyed at process exit.
 std::unordered_set<const AcDbDatabase*>& liveDatabases()
 {
-    static std::unordered_set<const AcDbDatabase*> theDatabases;
-    return theDatabases;
+    static auto* const theDatabases = new std::unordered_set<const AcDbDatabase*>;
+    return *theDatabases;
 }
 
 /// Names of table records compare without regard to the case of ASCII letters.

@@ -12,12 +12,12 @@ namespace cadhost {
 
 std::string className(const AcRxObject& object)
 {
-    // Class names do not change: each is converted once.
-    static std::unordered_map<const AcRxClass*, std::string> names;
+    // Class names do not change: each is converted once. The table outlives every object.
+    static auto* const names = new std::unordered_map<const AcRxClass*, std::string>;
     const AcRxClass* theClass = object.isA();
-    auto found = names.find(theClass);
-    if (found == names.end())
-        found = names.emplace(theClass, utf8FromUtf16(theClass->name())).first;
+    auto found = names->find(theClass);
+    if (found == names->end())
+        found = names->emplace(theClass, utf8FromUtf16(theClass->name())).first;
     return found->second;
 }
 

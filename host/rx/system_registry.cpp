@@ -9,10 +9,11 @@ namespace cadhost {
 
 namespace {
 
+/// The loaded applications; it outlives the modules unloaded at process exit.
 std::map<void*, ApplicationRecord>& applications()
 {
-    static std::map<void*, ApplicationRecord> theApplications;
-    return theApplications;
+    static auto* const theApplications = new std::map<void*, ApplicationRecord>;
+    return *theApplications;
 }
 
 ApplicationRecord* findRecord(void* appId)
