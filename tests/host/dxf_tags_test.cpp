@@ -1,0 +1,144 @@
+// The groups of a drawing file: value kinds by code, checked numbers, exact reals, handles
+// and the encoding of texts.
+#include "dxf/dxf_error.h"
+#include "dxf/dxf_tags.h"
+#include "dxf/dxf_text.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+using cadhost::DxfValueKind;
+
+struct KindCase {
+    int code;
+    DxfValueKind kind;
+};
+
+class DxfValueKinds : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(DxfValueKinds, FollowTheRangesOfTheFormat)
+{
+    EXPECT_EQ(cadhost::valueKindOf(GetParam().code), GetParam().kind) << GetParam().code;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, DxfValueKinds,
+    ::testing::Values(KindCase{0, DxfValueKind::String}, KindCase{5, DxfValueKind::String},
+                      KindCase{8, DxfValueKind::String}, KindCase{10, DxfValueKind::Real},
+                      KindCase{39, DxfValueKind::Real}, KindCase{59, DxfValueKind::Real},
+                      KindCase{60, DxfValueKind::Integer}, KindCase{79, DxfValueKind::Integer},
+                      KindCase{90, DxfValueKind::Integer}, KindCase{100, DxfValueKind::String},
+                      KindCase{105, DxfValueKind::Handle}, KindCase{140, DxfValueKind::Real},
+                      KindCase{160, DxfValueKind::Integer}, KindCase{210, DxfValueKind::Real},
+                      KindCase{290, DxfValueKind::Integer}, KindCase{310, DxfValueKind::Binary},
+                      KindCase{330, DxfValueKind::Handle}, KindCase{369, DxfValueKind::Handle},
+                      KindCase{370, DxfValueKind::Integer}, KindCase{390, DxfValueKind::Handle},
+                      KindCase{420, DxfValueKind::Integer}, KindCase{430, DxfValueKind::String},
+                      KindCase{1000, DxfValueKind::String}, KindCase{1004, DxfValueKind::Binary},
+                      KindCase{1005, DxfValueKind::Handle}, KindCase{1011, DxfValueKind::Real},
+                      KindCase{1070, DxfValueKind::Integer}, KindCase{1071, DxfValueKind::Integer}));
+
+TEST(DxfTags, RealsWrittenReadBackExactly)
+{
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-300, 300);
+    for (int i = 0; i < 2000; ++i) {
+        const double value = std::ldexp(mantissa(random), exponent(random));
+        double back = 0.0;
+        const std::string text = cadhost::formatReal(value);
+        ASSERT_TRUE(cadhost::parseReal(text, back)) << text;
+        EXPECT_EQ(back, value) << text;
+    }
+    // Whole numbers still read as reals elsewhere: they carry a decimal point.
+    EXPECT_EQ(cadhost::formatReal(3.0), "3.0");
+    EXPECT_EQ(cadhost::formatReal(-0.0).find_first_of(".e") != std::string::npos, true);
+}
+
+TEST(DxfTags, NumbersMustBeWholeAndFinite)
+{
+    double real = 0.0;
+    long long integer = 0;
+    EXPECT_TRUE(cadhost::parseReal("  1.5e3 ", real));
+    EXPECT_EQ(real, 1500.0);
+    EXPECT_TRUE(cadhost::parseReal("+2", real));
+    for (const char* bad : {"", " ", "1.5x", "1,5", "nan", "inf", "-inf", "1e999", "--1", "0x10"})
+        EXPECT_FALSE(cadhost::parseReal(bad, real)) << bad;
+    EXPECT_TRUE(cadhost::parseInteger(" -32768 ", integer));
+    EXPECT_EQ(integer, -32768);
+    for (const char* bad : {"", "1.0", "7a", "99999999999999999999"})
+        EXPECT_FALSE(cadhost::parseInteger(bad, integer)) << bad;
+}
+
+TEST(DxfTags, HandlesAreHexDigits)
+{
+    std::uint64_t handle = 0;
+    EXPECT_TRUE(cadhost::parseHandle("1aF", handle));
+    EXPECT_EQ(handle, 0x1AFu);
+    EXPECT_EQ(cadhost::formatHandle(0x1AF), "1AF");
+    EXPECT_TRUE(cadhost::parseHandle(cadhost::formatHandle(std::numeric_limits<std::uint64_t>::max()), handle));
+    EXPECT_EQ(handle, std::numeric_limits<std::uint64_t>::max());
+    for (const char* bad : {"", "G1", "12345678901234567", "-1"})
+        EXPECT_FALSE(cadhost::parseHandle(bad, handle)) << bad;
+}
+
+TEST(DxfTags, CommentsAreDroppedAndLineEndsMayBeWindows)
+{
+    const cadhost::DxfTags tags = cadhost::readDxfTags("999\r\nmade by hand\r\n  0\r\nLINE\r\n 10\r\n 1.5 \r\n", "t.dxf");
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(tags[0].code, 0);
+    EXPECT_EQ(tags[0].value, "LINE");
+    EXPECT_EQ(tags[0].line, 3u);
+    EXPECT_EQ(tags[1].value, "1.5");
+    EXPECT_EQ(tags[1].line, 5u);
+}
+
+TEST(DxfTags, StringValuesKeepTheirBlanks)
+{
+    const cadhost::DxfTags tags = cadhost::readDxfTags("1\n  two words  \n", "t.dxf");
+    ASSERT_EQ(tags.size(), 1u);
+    EXPECT_EQ(tags[0].value, "  two words  ");
+}
+
+struct TextCase {
+    const char* name;
+    std::u16string text;
+};
+
+class DxfTexts : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(DxfTexts, EncodedTextDecodesToItselfInBothEncodings)
+{
+    const std::u16string& text = GetParam().text;
+    for (bool utf8 : {false, true}) {
+        const std::string value = cadhost::encodeDxfText(text, utf8);
+        EXPECT_EQ(value.find('\n'), std::string::npos);
+        EXPECT_EQ(cadhost::decodeDxfText(value), text) << value;
+        if (!utf8) {
+            for (char c : value) {
+                EXPECT_LT(static_cast<unsigned char>(c), 0x80u) << value;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DxfTexts,
+                         ::testing::Values(TextCase{"ascii", u"dl.=3,14, R=2"},
+                                           TextCase{"czech", u"Kóty č.1 – žluť"},
+                                           TextCase{"lineEnd", u"two\nlines"},
+                                           TextCase{"caret", u"x^2 ^J"},
+                                           TextCase{"empty", u""}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DxfTexts, LegacyBytesReadAsLatin1AndEscapesAsCharacters)
+{
+    EXPECT_EQ(cadhost::decodeDxfText("caf\xE9"), u"café");
+    EXPECT_EQ(cadhost::decodeDxfText("\\U+010D"), u"č");
+    EXPECT_EQ(cadhost::decodeDxfText("\\U+01"), u"\\U+01");  // not an escape
+    EXPECT_EQ(cadhost::decodeDxfText("x^2"), u"x^2");         // not a control character
+}
+
+}  // namespace
