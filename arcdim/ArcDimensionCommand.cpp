@@ -59,7 +59,8 @@ int runArcDimension(CKotaDP& jig, int mode, bool extensionPoints)
     const CString dragPrompt = loadString(IDS_PROMPT_DIMENSION_LINE);
     const CString selectionPrompt =
         loadString(extensionPoints ? IDS_PROMPT_SELECT_ARC_EXT : IDS_PROMPT_SELECT_ARC);
-    const CString notAnArcMessage = loadString(extensionPoints ? IDS_NOT_AN_ARC_EXT : IDS_NOT_AN_ARC);
+    const CString notAnArcMessage =
+        loadString(extensionPoints ? IDS_NOT_AN_ARC_EXT : IDS_NOT_AN_ARC);
 
     AcGePoint3d start(0.0, 0.0, 0.0);
     AcGePoint3d end(0.0, 0.0, 0.0);

@@ -54,7 +54,7 @@ public:
 
     AcDb3PointAngularDimension* m_pDragDim;    ///< dragged; owned until appended
     AcDbObjectId m_dragDimId;                  ///< the dragged dimension once appended
-    AcDb3PointAngularDimension* m_pResultDim;  ///< copy finished by the command; owned until appended
+    AcDb3PointAngularDimension* m_pResultDim;  ///< copy the command finishes; owned until appended
     AcDbObjectId m_resultDimId;                ///< the result dimension once appended
     AcGePoint3d m_lastPoint;                   ///< last point accepted by sampler (world)
     Adesk::Int32 m_dimDec;                     ///< DIMDEC, kept only

@@ -299,7 +299,8 @@ TEST_F(Command, EscapeOrEnterAtEitherExtensionPromptLeavesNothing)
                 queueEnter();
             queuePoint(5, 5);  // no further prompt may take this
             oblouk_kota3_m();
-            EXPECT_TRUE(dimensionsInDrawing().empty()) << "prompt " << prompt << " escape " << escape;
+            EXPECT_TRUE(dimensionsInDrawing().empty())
+                << "prompt " << prompt << " escape " << escape;
             EXPECT_TRUE(messageBoxes().empty());
             EXPECT_EQ(timesPrinted(resourceString(IDS_PROMPT_SECOND_EXT_POINT)),
                       prompt == 2 ? 1u : 0u);

@@ -3,6 +3,7 @@
 #include "arcdim/ExtensionLineFitting.h"
 
 #include "arcdim/KotaDP.h"
+#include "module_test_support.h"
 #include "session/session.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +220,35 @@ TEST_F(ExtensionFitting, AnOutsidePointGoesToTheNearerEnd)
         EXPECT_TRUE(replaced);
         const double nearerEnd = degrees < 225.0 ? 90.0 : 0.0;
         expectAt(fitting.dimension().xLine2Point(), {nearerEnd, kArcRadius}, "replaced pick");
+    }
+}
+
+TEST_F(ExtensionFitting, AnOutsidePointAsFarFromBothEndsGoesToTheSecond)
+{
+    struct TieCase {
+        AcGeVector3d toSecondEnd;
+        AcGeVector3d toArcPoint;
+        AcGeVector3d toOutsidePick;
+    };
+    // A quarter arc with a pick at 225 degrees, a half arc with a pick at 270 degrees.
+    const TieCase cases[] = {{{0, 2, 0}, {3, 3, 0}, {-1.5, -1.5, 0}},
+                             {{-2, 0, 0}, {0, 3, 0}, {0, -1.5, 0}}};
+    for (const TieCase& c : cases) {
+        for (bool outsideFirst : {true, false}) {
+            CKotaDP jig;
+            jig.m_pResultDim = new AcDb3PointAngularDimension(
+                kCenter, kCenter + AcGeVector3d(2, 0, 0), kCenter + c.toSecondEnd,
+                kCenter + c.toArcPoint);
+            jig.m_center = kCenter;
+            const AcGePoint3d inside = kCenter + (c.toArcPoint * 0.5);
+            jig.m_pick1 = outsideFirst ? kCenter + c.toOutsidePick : inside;
+            jig.m_pick2 = outsideFirst ? inside : kCenter + c.toOutsidePick;
+            bool replaced = false;
+            ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
+            EXPECT_TRUE(replaced);
+            const AcGePoint3d replacedPoint = outsideFirst ? jig.m_pick1 : jig.m_pick2;
+            EXPECT_EQ(replacedPoint, kCenter + c.toSecondEnd) << c.toOutsidePick;
+        }
     }
 }
 

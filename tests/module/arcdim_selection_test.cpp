@@ -119,7 +119,7 @@ TEST_F(Selection, AnArcFacingDownPassesThePlaneTest)
     queuePoint(onArc.x, onArc.y, onArc.z);
     queueEnter();
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, center, end);
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, center, end));
     EXPECT_EQ(result.start, start);
     EXPECT_EQ(jig.m_pResultDim->elevation(), 3.0);
     EXPECT_EQ(planeMessages(), 0u);
@@ -170,7 +170,7 @@ TEST_F(Selection, AWorldArcIsPickedInATurnedUcs)
     queuePoint(onArcUcs.x, onArcUcs.y, onArcUcs.z);
     queuePoint(clickUcs.x, clickUcs.y, clickUcs.z);
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, center, AcGePoint3d(2, 2, 0));
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, center, AcGePoint3d(2, 2, 0)));
     EXPECT_EQ(planeMessages(), 0u);
 }
 
@@ -182,7 +182,8 @@ TEST_F(Selection, AMissedPickAsksAgainWithoutAMessage)
     queuePoint(2, 0);
     queuePoint(3, 3);
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(3, 3, 0));
+    ASSERT_NO_FATAL_FAILURE(
+        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(3, 3, 0)));
     EXPECT_EQ(selectPrompts(), 2u);
     EXPECT_EQ(planeMessages(), 0u);
     EXPECT_EQ(notAnArcMessages(), 0u);
@@ -197,7 +198,8 @@ TEST_F(Selection, ALineGetsTheNotAnArcMessageThenAnArcIsTaken)
     queuePoint(0, 2);
     queuePoint(1, 1);
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0));
+    ASSERT_NO_FATAL_FAILURE(
+        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0)));
     EXPECT_EQ(notAnArcMessages(), 1u);
     EXPECT_EQ(selectPrompts(), 2u);
 }
@@ -235,19 +237,27 @@ TEST_F(Selection, APolylineArcSegmentInAMovedTurnedSystemIsFound)
     AcGeCircArc3d segment;
     ASSERT_EQ(polyline->getArcSegAt(1, segment), Acad::eOk);
     const AcGePoint3d onSegment = segment.evalPoint((segment.startAng() + segment.endAng()) / 2);
-    addEntity(polyline);
 
+    // The UCS is chosen so that the pick's UCS coordinates, taken as world coordinates, lie
+    // on the straight first segment: only a pick converted to world finds the arc.
+    AcGeLineSeg3d straight;
+    ASSERT_EQ(polyline->getLineSegAt(0, straight), Acad::eOk);
+    const AcGePoint3d onStraight =
+        straight.startPoint() + (straight.endPoint() - straight.startPoint()) * 0.5;
     cadhost::Editor& editor = cadhost::editor();
-    editor.moveUcsOrigin(AcGePoint3d(-3, 7, 0));
     editor.rotateUcs(2, 40.0);
+    const AcGeVector3d turned = editor.ucsToWorld(onStraight.asVector());
+    editor.moveUcsOrigin(editor.worldToUcs(onSegment - turned));
     const AcGePoint3d pickUcs = editor.worldToUcs(onSegment);
+    ASSERT_NEAR(pickUcs.distanceTo(onStraight), 0.0, 1e-9);
+    addEntity(polyline);
     CKotaDP jig;
     queuePoint(pickUcs.x, pickUcs.y, pickUcs.z);
     queueEnter();
     const PickResult result = pick(jig);
     EXPECT_EQ(result.start, segment.startPoint());
     EXPECT_EQ(result.end, segment.endPoint());
-    expectAccepted(jig, result, segment.center(), segment.endPoint());
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, segment.center(), segment.endPoint()));
     EXPECT_EQ(jig.m_pResultDim->elevation(), segment.endPoint().z);
 }
 
@@ -324,7 +334,8 @@ TEST_F(Selection, AStraightWallIsNoArcAndACurvedOneIsTaken)
     const PickResult result = pick(jig);
     EXPECT_EQ(result.start, AcGePoint3d(10, 0, 0));
     EXPECT_EQ(result.end, AcGePoint3d(0, 10, 0));
-    expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(8, 8, 0));
+    ASSERT_NO_FATAL_FAILURE(
+        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(8, 8, 0)));
     EXPECT_EQ(notAnArcMessages(), 1u);
 }
 
@@ -336,7 +347,8 @@ TEST_F(Selection, ACurvedWallHasNoPlaneTest)
     queuePoint(0, 10, 0);
     queueEnter();
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(0, 0, -10));
+    ASSERT_NO_FATAL_FAILURE(
+        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(0, 0, -10)));
     EXPECT_EQ(planeMessages(), 0u);
 }
 
@@ -349,7 +361,7 @@ TEST_F(Selection, EnterInTheDragPutsTheArcPointBackAtTheEnd)
     queueCursor(6, 1);
     queueEnter();
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, AcGePoint3d(0, 0, 0), result.end);
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), result.end));
 }
 
 TEST_F(Selection, EscapeInTheDragLeavesNothing)
@@ -376,7 +388,7 @@ TEST_F(Selection, AClickAtTheOriginFirstKeepsTheArcPointAtTheEnd)
     queuePoint(3, 2);
     queuePoint(0, 0, 0);
     const PickResult result = pick(jig);
-    expectAccepted(jig, result, AcGePoint3d(3, 0, 0), result.end);
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(3, 0, 0), result.end));
 }
 
 TEST_F(Selection, CancelAtTheSelectionEndsWithNothing)
