@@ -2,8 +2,8 @@
 """Sessions on the drawing fixtures of this folder.
 
 Good drawings (R12 and R2018, made by ezdxf): cadhost reads and saves each; ezdxf opens the
-saved drawing, its audit finds no error, and model space holds the same entities, by type
-and layer, as the original. Bad drawings (bad_*.dxf): cadhost stops with exit status 2 and
+saved drawing, its audit finds no error, model space holds the same entities, by type and
+layer, as the original, and its objects, blocks and table entries are all still there. Bad drawings (bad_*.dxf): cadhost stops with exit status 2 and
 an error naming the file and line, writes nothing and leaves the input as it was.
 
     check_fixtures.py --cadhost BIN --out DIR FOLDER
@@ -63,9 +63,26 @@ def main():
         errors = doc.audit().errors
         for error in errors:
             problems.append(f"{name}: audit error: {error.message}")
-        _, original = census(drawing)
+        source, original = census(drawing)
         if after != original:
             problems.append(f"{name}: model space was {dict(original)}, saved {dict(after)}")
+        # The objects, blocks and table entries of the original are all still there (the host
+        # adds its own and redraws the blocks of the dimensions it models).
+        kept = collections.Counter(o.dxftype() for o in doc.objects)
+        for kind, count in collections.Counter(o.dxftype() for o in source.objects).items():
+            if kept[kind] < count:
+                problems.append(f"{name}: {count} {kind} objects, {kept[kind]} saved")
+        for table in ("layers", "linetypes", "styles", "dimstyles", "appids"):
+            names = {entry.dxf.name.upper() for entry in getattr(doc, table)}
+            for entry in getattr(source, table):
+                if entry.dxf.name.upper() not in names:
+                    problems.append(f"{name}: {table} entry {entry.dxf.name} lost")
+        blocks = {block.name.upper() for block in doc.blocks}
+        redrawn = {d.dxf.geometry.upper() for d in source.modelspace().query("DIMENSION")
+                   if d.dimtype == 5}
+        for block in source.blocks:
+            if block.name.upper() not in redrawn and block.name.upper() not in blocks:
+                problems.append(f"{name}: block {block.name} lost")
         print(f"{name}: {sum(after.values())} entities came back, {len(errors)} audit errors")
     for problem in problems:
         print(problem)
