@@ -114,6 +114,32 @@ SystemVariables::SystemVariables()
     m_variables["INSBASE"] = insbase;
 }
 
+std::string SystemVariables::rangeText(const Variable& v)
+{
+    const double kAny = std::numeric_limits<double>::max();
+    switch (v.type) {
+    case Type::String:
+        return v.maxLength < 0 ? "any text"
+                               : "at most " + std::to_string(v.maxLength) + " character" +
+                                     (v.maxLength == 1 ? "" : "s");
+    case Type::Point3d:
+        return "a point";
+    default:
+        break;
+    }
+    const auto shown = [&v](double bound) {
+        return v.type == Type::Short ? std::to_string(static_cast<int>(bound)) : formatReal(bound);
+    };
+    std::string range;
+    if (v.minimum == -kAny && v.maximum == kAny)
+        range = "any number";
+    else if (v.maximum == kAny)
+        range = shown(v.minimum) + " or more";
+    else
+        range = shown(v.minimum) + " to " + shown(v.maximum);
+    return v.nonZero ? range + ", not 0" : range;
+}
+
 SystemVariables::Variable* SystemVariables::find(const std::string& name)
 {
     auto found = m_variables.find(upperCase(name));
@@ -350,7 +376,7 @@ bool SystemVariables::setFromText(const std::string& name, const std::string& te
     if (!parsed)
         return false;
     if (set(utf16FromUtf8(name).c_str(), &rb) != RTNORM) {
-        error = "value \"" + text + "\" is out of range for " + upperCase(name);
+        error = upperCase(name) + ": \"" + text + "\" is out of range (" + rangeText(*v) + ")";
         return false;
     }
     return true;

@@ -54,6 +54,8 @@ private:
     };
     /// Whether value may be stored in variable (type, range, length).
     static bool accepts(const Variable& variable, const resbuf& value);
+    /// The values variable takes, in words, for error messages.
+    static std::string rangeText(const Variable& variable);
     /// Records the change in the session's record.
     static void recordSet(const std::string& name, const std::string& value);
     Variable* find(const std::string& name);

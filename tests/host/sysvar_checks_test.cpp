@@ -144,8 +144,12 @@ TEST_F(SysvarTest, SetFromTextParsesByType)
     EXPECT_FALSE(vars.setFromText("LUPREC", "2.5", error));
     EXPECT_FALSE(vars.setFromText("LUPREC", "two", error));
     EXPECT_FALSE(vars.setFromText("LUPREC", "12", error));
-    EXPECT_NE(error.find("range"), std::string::npos);
+    EXPECT_NE(error.find("out of range (0 to 8)"), std::string::npos) << error;
     EXPECT_EQ(vars.getShort("LUPREC"), 2);
+    EXPECT_FALSE(vars.setFromText("DIMDSEP", ".,", error));
+    EXPECT_NE(error.find("at most 1 character"), std::string::npos) << error;
+    EXPECT_FALSE(vars.setFromText("DIMLFAC", "0", error));
+    EXPECT_NE(error.find("not 0"), std::string::npos) << error;
     EXPECT_TRUE(vars.setFromText("DIMLFAC", "0.5", error));
     EXPECT_EQ(vars.getReal("DIMLFAC"), 0.5);
     EXPECT_FALSE(vars.setFromText("DIMLFAC", "0.5x", error));
