@@ -116,6 +116,8 @@ Acad::ErrorStatus AcDbDimension::setDimensionStyle(AcDbObjectId styleId)
     if (!styleId.isValid() ||
         AcDbDimStyleTableRecord::cast(styleId.database()->impl().objectAt(styleId)) == nullptr)
         return Acad::eInvalidInput;
+    if (isPersistent() && styleId.database() != database())
+        return Acad::eWrongDatabase;
     m_dimStyleId = styleId;
     return Acad::eOk;
 }

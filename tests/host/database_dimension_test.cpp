@@ -180,6 +180,9 @@ TEST(DimensionAppend, StyleOfAnotherDrawingBecomesTheCurrentStyle)
     ASSERT_EQ(other.impl().appendEntity(dim, id), Acad::eOk);
     EXPECT_EQ(dim->dimensionStyle(), otherStandard);
     EXPECT_EQ(dim->layerId(), other.impl().layerId(u"0"));
+    EXPECT_EQ(dim->setDimensionStyle(cadhost::workingDatabase()->dimstyle()),
+              Acad::eWrongDatabase);
+    EXPECT_EQ(dim->dimensionStyle(), otherStandard);
     dim->close();
 }
 
