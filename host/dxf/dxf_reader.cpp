@@ -275,7 +275,10 @@ private:
             std::string text = value.value;
             if (name == "DIMDSEP" && variables.typeOf(name) == SystemVariables::Type::String) {
                 long long code = 0;
-                if (!parseInteger(value.value, code) || code <= 0 || code > 126)
+                parseInteger(value.value, code);
+                if (code == 0)
+                    continue;  // no separator chosen: the host's stays
+                if (code < 0 || code > 126)
                     throw DxfError(m_fileName, value.line + 1,
                                    "$DIMDSEP is not the code of a character: " + value.value);
                 text = std::string(1, static_cast<char>(code));

@@ -795,7 +795,8 @@ private:
             return wallRecord(*wall, kept);
         if (const AcDb3PointAngularDimension* dimension = AcDb3PointAngularDimension::cast(&entity))
             return dimensionRecord(*dimension, kept);
-        throw DxfError("", 0, "an entity of a kind the drawing file cannot hold");
+        throw DxfError("entity " + formatHandle(entity.handle().value()), 0,
+                       "of a kind the drawing file cannot hold");
     }
 
     void circleBody(RecordBuilder& record, const AcGePoint3d& center, const AcGeVector3d& normal,
@@ -1058,7 +1059,12 @@ std::string writeDxf(const AcDbDatabase& db)
 
 void writeDxfFile(const AcDbDatabase& db, const std::string& path)
 {
-    const std::string contents = writeDxf(db);
+    std::string contents;
+    try {
+        contents = writeDxf(db);
+    } catch (const DxfError& error) {
+        throw DxfError(path, 0, std::string("cannot write the drawing: ") + error.what());
+    }
     const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr)
