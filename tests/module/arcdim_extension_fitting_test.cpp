@@ -143,6 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
         // The dimension running the long way, clockwise from 0 through 300 to 90.
         FittingCase{"LongWayInsideArcPointMoves", 300, 120, 200, false, {120, kPickRadius},
                     {200, kPickRadius}, 160},
+        // Picks more than half a turn apart: the middle lies against their sum.
+        FittingCase{"LongWayWideSpanArcPointMoves", 355, 350, 100, false, {350, kPickRadius},
+                    {100, kPickRadius}, 225},
         FittingCase{"LongWayFirstBeforeTheStart", 300, 10, 100, true, {0, kArcRadius},
                     {100, kPickRadius}, 300}),
     [](const ::testing::TestParamInfo<FittingCase>& info) { return std::string(info.param.name); });
@@ -270,26 +273,31 @@ TEST_F(ExtensionFitting, OppositePicksPutTheArcPointAQuarterTurnOn)
     const double firstPick = std::atan2(half.y, half.x) / kDegree + 360.0;
     const double expected = (firstPick - 90.0) * kDegree;
     // At the origin the two picks are exactly opposite; elsewhere they are so up to rounding.
+    // With the arc point far out the normal is chosen along the dimension's sense, close in
+    // against it, so both senses of the quarter turn are taken.
     for (const AcGePoint3d& center : {AcGePoint3d::kOrigin, kCenter}) {
-        // The long way clockwise from 0 through 340 to 90; the arc point lies before the
-        // first pick.
-        CKotaDP jig;
-        const AcGeVector3d toArcPoint(3.0 * std::cos(340.0 * kDegree),
-                                      3.0 * std::sin(340.0 * kDegree), 0.0);
-        jig.m_pResultDim = new AcDb3PointAngularDimension(
-            center, center + AcGeVector3d(2, 0, 0), center + AcGeVector3d(0, 2, 0),
-            center + toArcPoint);
-        jig.m_center = center;
-        jig.m_pick1 = center + half;
-        jig.m_pick2 = center - half;
-        bool replaced = true;
-        ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
-        EXPECT_FALSE(replaced);
-        const AcGeVector3d moved = jig.m_pResultDim->arcPoint() - center;
-        ASSERT_TRUE(std::isfinite(moved.x) && std::isfinite(moved.y) && std::isfinite(moved.z));
-        EXPECT_NEAR(moved.x, 3.0 * std::cos(expected), 1e-9);
-        EXPECT_NEAR(moved.y, 3.0 * std::sin(expected), 1e-9);
-        EXPECT_EQ(moved.z, 0.0);
+        for (double distance : {3.0, 1.0}) {
+            // The long way clockwise from 0 through 340 to 90; the arc point lies before the
+            // first pick.
+            CKotaDP jig;
+            const AcGeVector3d toArcPoint(distance * std::cos(340.0 * kDegree),
+                                          distance * std::sin(340.0 * kDegree), 0.0);
+            jig.m_pResultDim = new AcDb3PointAngularDimension(
+                center, center + AcGeVector3d(2, 0, 0), center + AcGeVector3d(0, 2, 0),
+                center + toArcPoint);
+            jig.m_center = center;
+            jig.m_pick1 = center + half;
+            jig.m_pick2 = center - half;
+            bool replaced = true;
+            ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
+            EXPECT_FALSE(replaced);
+            const AcGeVector3d moved = jig.m_pResultDim->arcPoint() - center;
+            ASSERT_TRUE(std::isfinite(moved.x) && std::isfinite(moved.y) &&
+                        std::isfinite(moved.z));
+            EXPECT_NEAR(moved.x, distance * std::cos(expected), 1e-9) << distance;
+            EXPECT_NEAR(moved.y, distance * std::sin(expected), 1e-9) << distance;
+            EXPECT_EQ(moved.z, 0.0);
+        }
     }
 }
 
