@@ -14,6 +14,7 @@ constexpr int kLengthAndRadiusMode = 2;
 constexpr int kCompleted = 0;
 constexpr int kEndedEarly = -1;
 
+/// The resource string id of the current resource handle; empty when it has none.
 CString loadString(UINT id)
 {
     CString text;
@@ -34,6 +35,7 @@ bool askExtensionPoint(UINT promptId, AcGePoint3d& point)
     return true;
 }
 
+/// Shows resource string textId in a warning box owned by the jig's owner window.
 void showWarning(const CKotaDP& jig, UINT textId)
 {
     MessageBoxW(jig.m_hOwnerWnd, loadString(textId), loadString(IDS_ARCDIM_CAPTION),

@@ -45,6 +45,7 @@ bool lastPickHitNothing()
     return value.restype == RTSHORT && value.resval.rint == kErrnoPickHitNothing;
 }
 
+/// The point of an ADS point, in the same coordinates.
 AcGePoint3d toPoint(const ads_point point)
 {
     return AcGePoint3d(point[X], point[Y], point[Z]);

@@ -41,6 +41,7 @@ int unitsSelector()
     return context == nullptr ? -1 : context->unitsSelector();
 }
 
+/// Removes the zeros that end the text after its first point, and the point if bare.
 void removeTrailingZeros(CString& text)
 {
     const int point = text.Find(kDecimalPoint);
@@ -54,6 +55,7 @@ void removeTrailingZeros(CString& text)
     text.Truncate(last + 1);
 }
 
+/// Removes the zeros that start the text before its first point; nothing left gives "0".
 void removeLeadingZeros(CString& text)
 {
     const int point = text.Find(kDecimalPoint);

@@ -61,6 +61,7 @@ bool hasNoDirection(const AcGeVector3d& sum, const AcGeVector3d& first,
     return sum.length() <= AcGeContext::gTol.equalVector() * (first.length() + second.length());
 }
 
+/// Whether every coordinate is a finite number.
 bool isFinite(const AcGeVector3d& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
