@@ -2,6 +2,7 @@
 // radius, alone or with the radius, in place of the angle an angular dimension would show.
 #include "arcdim/KotaDP.h"
 
+#include "arcdim/ArcSide.h"
 #include "geometry/Primitives.h"
 
 #include <cmath>
@@ -32,7 +33,10 @@ double CKotaDP::measureSweep(bool useMeasurement) const
     const AcGeVector3d toFirst = m_pResultDim->xLine1Point() - m_center;
     const AcGeVector3d toSecond = m_pResultDim->xLine2Point() - m_center;
     const AcGeVector3d toArcPoint = m_pResultDim->arcPoint() - m_center;
-    return arcSweepAngle(toFirst, toSecond, toArcPoint);
+    // An arc point on an extension line spans the way the dimension is drawn.
+    return arcSweepAngle(toFirst, toSecond,
+                         arcSideDirection(toFirst, toSecond, toArcPoint,
+                                          m_planeXAxis.crossProduct(m_planeYAxis)));
 }
 
 bool CKotaDP::applyArcLengthText(int mode, bool useMeasurement)

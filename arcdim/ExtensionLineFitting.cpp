@@ -3,6 +3,7 @@
 // that leads from the first extension line through the arc point to the second.
 #include "arcdim/ExtensionLineFitting.h"
 
+#include "arcdim/ArcSide.h"
 #include "arcdim/KotaDP.h"
 #include "geometry/Primitives.h"
 
@@ -104,8 +105,12 @@ int fitExtensionLines(CKotaDP& jig, bool& replaced)
     AcGeVector3d toPick1 = jig.m_pick1 - center;
     AcGeVector3d toPick2 = jig.m_pick2 - center;
 
-    const AcGeVector3d normal = arcNormal(toFirstEnd, toSecondEnd, toArcPoint);
-    const ArcAngles angles(normal, arcOrientation(toFirstEnd, toSecondEnd, toArcPoint, normal));
+    // The sense of the dimension comes from the side it is drawn on, which an arc point on an
+    // extension line (a drag ended with Enter) does not tell by itself.
+    const AcGeVector3d side = arcSideDirection(toFirstEnd, toSecondEnd, toArcPoint,
+                                               jig.m_planeXAxis.crossProduct(jig.m_planeYAxis));
+    const AcGeVector3d normal = arcNormal(toFirstEnd, toSecondEnd, side);
+    const ArcAngles angles(normal, arcOrientation(toFirstEnd, toSecondEnd, side, normal));
 
     // A NaN angle fails the comparison and so counts as outside.
     const double span = angles.forward(toFirstEnd, toSecondEnd);

@@ -145,6 +145,15 @@ TEST(ArcDimensionInCadhost, APointBeyondTheArcIsReplacedWithAWarning)
     expectEveryHandleRestored(run.report, 1);
 }
 
+TEST(ArcDimensionInCadhost, EnterAtTheDragStillMeasuresBetweenTheExtensionPoints)
+{
+    const CadhostRun run = runScript("arcdim_enter_at_drag.script");
+    ASSERT_EQ(run.exitStatus, 0) << run.errors;
+    EXPECT_EQ(texts(dimensions(run.report)), (std::vector<std::string>{"dl.=10,472, R=10"}));
+    EXPECT_TRUE(run.report["messageBoxes"].empty()) << run.report["messageBoxes"].dump(1);
+    expectEveryHandleRestored(run.report, 1);
+}
+
 TEST(ArcDimensionInCadhost, TheDemoSessionUsesEveryCommand)
 {
     std::ifstream in(std::string(TEST_SOURCE_DIR) + "/../examples/demo.script");

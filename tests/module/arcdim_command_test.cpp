@@ -401,6 +401,27 @@ TEST_F(Command, AReplacedPointStillCompletesTheCommand)
     EXPECT_EQ(messageBoxes().size(), 1u);
 }
 
+// Enter at the drag leaves the arc point on the second extension line; the dimension still
+// spans the arc it is drawn on, between the picked points.
+TEST_F(Command, EnterAtTheDragThenExtensionPointsMeasuresThePickedPart)
+{
+    struct EnterCase {
+        double secondPick;  ///< degrees, on the arc
+        const char* text;
+    };
+    for (const EnterCase& c : {EnterCase{75, "10,472"}, EnterCase{90, "13,09"}}) {
+        cadhost::resetSession();
+        addQuarterArc();
+        queuePoint(kDiagonal, kDiagonal);
+        queueEnter();
+        queue(onCircle(15, 10));
+        queue(onCircle(c.secondPick, 10));
+        oblouk_kota3_m();
+        EXPECT_EQ(utf8(onlyDimension().text), c.text) << c.secondPick;
+        EXPECT_TRUE(messageBoxes().empty()) << c.secondPick;
+    }
+}
+
 TEST_F(Command, TheDriverResultTellsHowTheCommandEnded)
 {
     {

@@ -143,6 +143,14 @@ INSTANTIATE_TEST_SUITE_P(
         // The dimension running the long way, clockwise from 0 through 300 to 90.
         FittingCase{"LongWayInsideArcPointMoves", 300, 120, 200, false, {120, kPickRadius},
                     {200, kPickRadius}, 160},
+        // An arc point on an extension line, as after a drag ended with Enter: the dimension
+        // spans the quarter arc it is drawn on.
+        FittingCase{"ArcPointOnTheSecondEnd", 90, 15, 75, false, {15, kPickRadius},
+                    {75, kPickRadius}, 45},
+        FittingCase{"ArcPointOnTheFirstEnd", 0, 15, 75, false, {15, kPickRadius},
+                    {75, kPickRadius}, 45},
+        FittingCase{"ArcPointOnTheSecondEndPickBeyond", 90, 15, 120, true, {15, kPickRadius},
+                    {90, kArcRadius}, 90},
         // Picks more than half a turn apart: the middle lies against their sum.
         FittingCase{"LongWayWideSpanArcPointMoves", 355, 350, 100, false, {350, kPickRadius},
                     {100, kPickRadius}, 225},
@@ -253,6 +261,23 @@ TEST_F(ExtensionFitting, AnOutsidePointAsFarFromBothEndsGoesToTheSecond)
             EXPECT_EQ(replacedPoint, kCenter + c.toSecondEnd) << c.toOutsidePick;
         }
     }
+}
+
+TEST_F(ExtensionFitting, AHalfCircleWithItsArcPointOnAnEndRunsCounterclockwise)
+{
+    // Opposite extension lines and the arc point on the second: the dimension is drawn
+    // counterclockwise about the working plane's normal, through 90 degrees.
+    CKotaDP jig;
+    jig.m_pResultDim = new AcDb3PointAngularDimension(kCenter, kCenter + AcGeVector3d(2, 0, 0),
+                                                      kCenter + AcGeVector3d(-2, 0, 0),
+                                                      kCenter + AcGeVector3d(-3, 0, 0));
+    jig.m_center = kCenter;
+    jig.m_pick1 = atAngle(30.0, kPickRadius);
+    jig.m_pick2 = atAngle(150.0, kPickRadius);
+    bool replaced = true;
+    ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
+    EXPECT_FALSE(replaced);
+    expectAt(jig.m_pResultDim->arcPoint(), {90.0, kDimensionLineRadius}, "arcPoint");
 }
 
 TEST_F(ExtensionFitting, MirroredArcGivesMirroredResult)
