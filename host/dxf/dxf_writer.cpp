@@ -13,6 +13,7 @@
 #include "mfc/utf_text.h"
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -45,7 +46,11 @@ double degrees(double radians)
 /// Builds one record group by group.
 class RecordBuilder {
 public:
-    explicit RecordBuilder(const std::string& type) { add(0, type); }
+    explicit RecordBuilder(const std::string& type)
+    {
+        m_record.tags.reserve(24);
+        add(0, type);
+    }
     RecordBuilder& add(int code, std::string value)
     {
         DxfTag tag;
@@ -82,11 +87,16 @@ private:
 /// The text of records, group by group.
 class TagOutput {
 public:
+    /// The code right-aligned in three columns, as CAD programs write it, then the value.
     void tag(int code, const std::string& value)
     {
-        char codeText[8];
-        const int length = std::snprintf(codeText, sizeof codeText, "%3d\n", code);
-        m_text.append(codeText, static_cast<std::size_t>(length));
+        char digits[8];
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, code);
+        const std::size_t length = error == std::errc() ? static_cast<std::size_t>(end - digits) : 0;
+        if (length < 3)
+            m_text.append(3 - length, ' ');
+        m_text.append(digits, length);
+        m_text += '\n';
         m_text += value;
         m_text += '\n';
     }
