@@ -332,6 +332,34 @@ TEST(DxfRoundTrip, ReadingTheWrittenDimensionAgainRedrawsOneBlock)
     EXPECT_EQ(dimensionBlocks, 2);
 }
 
+TEST(DxfRoundTrip, ASecondSessionAddsNothingToTheStructure)
+{
+    const auto db = modelOfEveryKind();
+    const std::string first = writeDxf(*db);
+    const std::string second = writeDxf(*readDxf(first, "first.dxf"));
+    const auto a = cadhost::parseDxfDocument(cadhost::readDxfTags(first, "first.dxf"), "first.dxf");
+    const auto b = cadhost::parseDxfDocument(cadhost::readDxfTags(second, "second.dxf"), "second.dxf");
+    EXPECT_EQ(a.objects.size(), b.objects.size());
+    EXPECT_EQ(a.classes.size(), b.classes.size());
+    EXPECT_EQ(a.blocks.size(), b.blocks.size());
+    ASSERT_EQ(a.tables.size(), b.tables.size());
+    for (std::size_t i = 0; i < a.tables.size(); ++i)
+        EXPECT_EQ(a.tables[i].entries.size(), b.tables[i].entries.size()) << a.tables[i].name;
+}
+
+TEST(DxfRoundTrip, DuplicateHandlesOfAFileBecomeUnique)
+{
+    const auto db = readDxf(dxftest::drawing("", "0\nTEXT\n5\nAB\n1\none\n0\nTEXT\n5\nAB\n1\ntwo\n"
+                                                 "0\nPOINT\n5\nAB\n10\n0\n20\n0\n"),
+                            "duplicates.dxf");
+    const auto written = cadhost::parseDxfDocument(cadhost::readDxfTags(writeDxf(*db), "out.dxf"), "out.dxf");
+    std::set<std::uint64_t> handles;
+    for (const cadhost::DxfRecord& record : written.entities)
+        handles.insert(record.handle());
+    EXPECT_EQ(handles.size(), 3u);
+    EXPECT_EQ(handles.count(0), 0u);
+}
+
 TEST(DxfRoundTrip, SavingLeavesNoTemporaryFileAndFailsWholeOnABadPath)
 {
     const auto db = modelOfEveryKind();
