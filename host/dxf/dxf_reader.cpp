@@ -185,6 +185,8 @@ public:
     {
         m_foreign->document = std::move(document);
         m_foreign->version = documentVersion(m_foreign->document);
+        if (const DxfHeaderVariable* codePage = m_foreign->document.headerVariable("$DWGCODEPAGE"))
+            m_codePage = codePage->values.front().value;
     }
 
     std::unique_ptr<AcDbDatabase> run()
@@ -243,11 +245,11 @@ private:
         if (const DxfTable* layers = document.table("LAYER"))
             for (const DxfRecord& entry : layers->entries)
                 if (const DxfTag* name = entry.find(2))
-                    m_impl.layerIdCreating(decodeDxfText(name->value));
+                    m_impl.layerIdCreating(decoded(name->value));
         if (const DxfTable* styles = document.table("DIMSTYLE"))
             for (const DxfRecord& entry : styles->entries)
                 if (const DxfTag* name = entry.find(2))
-                    m_impl.addDimStyle(decodeDxfText(name->value));
+                    m_impl.addDimStyle(decoded(name->value));
     }
 
     void readHeader(const DxfDocument& document)
@@ -259,11 +261,11 @@ private:
             const DxfTag& value = variable.values.front();
             const std::string name = variable.name.substr(1);
             if (variable.name == "$CLAYER") {
-                m_impl.setCurrentLayer(m_impl.layerIdCreating(decodeDxfText(value.value)));
+                m_impl.setCurrentLayer(m_impl.layerIdCreating(decoded(value.value)));
                 continue;
             }
             if (variable.name == "$DIMSTYLE") {
-                const AcDbObjectId style = m_impl.dimStyleId(decodeDxfText(value.value));
+                const AcDbObjectId style = m_impl.dimStyleId(decoded(value.value));
                 if (!style.isNull())
                     m_impl.setCurrentDimStyle(style);
                 continue;
@@ -290,9 +292,14 @@ private:
         }
     }
 
+    std::u16string decoded(const std::string& value) const
+    {
+        return decodeDxfText(value, m_codePage);
+    }
+
     AcDbObjectId layerOf(const EntityFields& fields)
     {
-        return m_impl.layerIdCreating(decodeDxfText(fields.string(8, "0")));
+        return m_impl.layerIdCreating(decoded(fields.string(8, "0")));
     }
 
     void readEntity(DxfRecord record)
@@ -444,8 +451,8 @@ private:
         const AcGePoint3d xLine1 = fields.point(13, "first extension line point");
         const AcGePoint3d xLine2 = fields.point(14, "second extension line point");
         const AcGePoint3d center = fields.point(15, "vertex");
-        const std::u16string text = decodeDxfText(fields.string(1, ""));
-        const std::u16string styleName = decodeDxfText(fields.string(3, "Standard"));
+        const std::u16string text = decoded(fields.string(1, ""));
+        const std::u16string styleName = decoded(fields.string(3, "Standard"));
         AcDbObjectId style = m_impl.dimStyleId(styleName);
         if (style.isNull())
             style = m_impl.addDimStyle(styleName);
@@ -516,6 +523,7 @@ private:
     std::unique_ptr<AcDbDatabase> m_db;
     AcDbDatabase::Impl& m_impl;
     std::shared_ptr<DxfForeignData> m_foreign;
+    std::string m_codePage = "ANSI_1252";
     std::vector<std::string> m_redrawnBlocks;
 };
 

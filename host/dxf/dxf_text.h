@@ -9,8 +9,9 @@ namespace cadhost {
 bool isUtf8Version(const std::string& version);
 
 /// The text of a value as read. \U+XXXX escapes and carets (^J a line end, "^ " a caret)
-/// are decoded; other bytes are UTF-8 when they form it, otherwise Latin-1.
-std::u16string decodeDxfText(const std::string& value);
+/// are decoded; other bytes are UTF-8 when they form it, otherwise characters of the file's
+/// code page ($DWGCODEPAGE: ANSI_1250 and ANSI_1252 are known, others read as Latin-1).
+std::u16string decodeDxfText(const std::string& value, const std::string& codePage = "ANSI_1252");
 /// The value that holds text in a file of this version: UTF-8, or ASCII with \U+XXXX escapes;
 /// control characters and carets as carets.
 std::string encodeDxfText(const std::u16string& text, bool utf8);

@@ -29,14 +29,6 @@ constexpr const char* kLowestWrittenVersion = "AC1015";
 const char* const kTableOrder[] = {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW",
                                    "UCS",   "APPID", "DIMSTYLE", "BLOCK_RECORD"};
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 double degrees(double radians)
 {
     double value = std::fmod(radians * 180.0 / kPi, 360.0);
@@ -185,6 +177,8 @@ public:
             m_dropped = foreign->droppedHandles;
             m_moved = foreign->movedHandles;
             m_version = foreign->version;
+            if (const DxfHeaderVariable* codePage = m_document.headerVariable("$DWGCODEPAGE"))
+                m_codePage = codePage->values.front().value;
         }
         if (m_version < kLowestWrittenVersion)
             m_version = kLowestWrittenVersion;
@@ -323,13 +317,34 @@ private:
         return m_document.tables.back();
     }
 
-    static const DxfRecord* entryNamed(const DxfTable& table, const std::string& name)
+    /// The key a name is known by in its table: its text in upper case (names are
+    /// case-insensitive).
+    std::u16string nameKey(const std::string& value) const
     {
-        const std::string wanted = upper(name);
+        std::u16string key = decodeDxfText(value, m_codePage);
+        for (char16_t& c : key)
+            if (c >= u'a' && c <= u'z')
+                c = static_cast<char16_t>(c - u'a' + u'A');
+        return key;
+    }
+
+    const DxfRecord* entryNamed(const DxfTable& table, const std::string& name) const
+    {
+        const std::u16string wanted = nameKey(name);
         for (const DxfRecord& entry : table.entries)
-            if (const DxfTag* tag = entry.find(2); tag != nullptr && upper(tag->value) == wanted)
+            if (const DxfTag* tag = entry.find(2); tag != nullptr && nameKey(tag->value) == wanted)
                 return &entry;
         return nullptr;
+    }
+
+    /// The handles of a table's entries by name key.
+    std::unordered_map<std::u16string, std::uint64_t> entryHandles(const DxfTable& table) const
+    {
+        std::unordered_map<std::u16string, std::uint64_t> handles;
+        for (const DxfRecord& entry : table.entries)
+            if (const DxfTag* tag = entry.find(2))
+                handles.emplace(nameKey(tag->value), entry.handle());
+        return handles;
     }
 
     RecordBuilder entry(DxfTable& owner, const std::string& type, const std::string& subclass,
@@ -399,10 +414,12 @@ private:
                 return entry(t, "BLOCK_RECORD", "AcDbBlockTableRecord", space).build();
             });
         // Every carried block has a record.
+        DxfTable& records = table("BLOCK_RECORD");
+        const auto existing = entryHandles(records);
         for (const DxfBlock& block : m_document.blocks)
-            ensureEntry("BLOCK_RECORD", block.name, [this, &block](DxfTable& t) {
-                return entry(t, "BLOCK_RECORD", "AcDbBlockTableRecord", block.name).build();
-            });
+            if (existing.count(nameKey(block.name)) == 0)
+                records.entries.push_back(
+                    entry(records, "BLOCK_RECORD", "AcDbBlockTableRecord", block.name).build());
         m_modelSpace = entryNamed(table("BLOCK_RECORD"), "*Model_Space")->handle();
         m_paperSpace = entryNamed(table("BLOCK_RECORD"), "*Paper_Space")->handle();
     }
@@ -416,9 +433,9 @@ private:
     void ensureBlocks()
     {
         for (const char* space : {"*Model_Space", "*Paper_Space"}) {
-            const std::string wanted = upper(space);
+            const std::u16string wanted = nameKey(space);
             const bool present = std::any_of(m_document.blocks.begin(), m_document.blocks.end(),
-                                             [&wanted](const DxfBlock& b) { return upper(b.name) == wanted; });
+                                             [&](const DxfBlock& b) { return nameKey(b.name) == wanted; });
             if (!present)
                 m_document.blocks.insert(m_document.blocks.begin(),
                                          makeBlock(space, blockRecordOf(space), false, {}));
@@ -518,7 +535,7 @@ private:
     {
         for (DxfRecord& record : table("BLOCK_RECORD").entries) {
             const DxfTag* name = record.find(2);
-            if (name == nullptr || upper(name->value) != upper(space))
+            if (name == nullptr || nameKey(name->value) != nameKey(space))
                 continue;
             DxfTags& tags = record.tags;
             tags.erase(std::remove_if(tags.begin(), tags.end(),
@@ -609,8 +626,10 @@ private:
             for (DxfRecord& e : t.entries)
                 giveOwnership(e, t.head.handle(), t.name == "DIMSTYLE");
         }
+        const auto records = entryHandles(table("BLOCK_RECORD"));
         for (DxfBlock& block : m_document.blocks) {
-            const std::uint64_t record = blockRecordOf(block.name);
+            const auto found = records.find(nameKey(block.name));
+            const std::uint64_t record = found == records.end() ? 0 : found->second;
             giveOwnership(block.begin, record, false);
             for (DxfRecord& e : block.entities)
                 giveOwnership(e, record, false);
@@ -709,7 +728,7 @@ private:
             live.emplace(entity->handle().value(), entity);
 
         for (const DxfBlock& block : m_document.blocks)
-            m_blockNames.insert(upper(block.name));
+            m_blockNames.insert(nameKey(block.name));
 
         std::vector<DxfRecord> records;
         records.reserve(m_slots.size() + m_entities.size());
@@ -849,7 +868,7 @@ private:
     {
         for (;;) {
             const std::string name = "*D" + std::to_string(++m_lastDimensionBlock);
-            if (m_blockNames.insert(upper(name)).second)
+            if (m_blockNames.insert(nameKey(name)).second)
                 return name;
         }
     }
@@ -977,7 +996,7 @@ private:
             put({name, {tag}});
         };
         set("$ACADVER", 1, m_version);
-        set("$DWGCODEPAGE", 3, "ANSI_1252");
+        set("$DWGCODEPAGE", 3, m_codePage);
         for (const DxfHeaderVariable& variable : m_document.header)
             if (variable.name != "$ACADVER")
                 put(variable);
@@ -1056,7 +1075,8 @@ private:
     std::uint64_t m_modelSpace = 0;
     std::uint64_t m_paperSpace = 0;
     std::uint64_t m_placeholder = 0;
-    std::unordered_set<std::string> m_blockNames;
+    std::unordered_set<std::u16string> m_blockNames;
+    std::string m_codePage = "ANSI_1252";
     unsigned m_lastDimensionBlock = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "dxf/dxf_document.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_reader.h"
+#include "dxf/dxf_text.h"
 #include "dxf/dxf_writer.h"
 #include "dxf_test_support.h"
 #include "mfc/utf_text.h"
@@ -358,6 +359,26 @@ TEST(DxfRoundTrip, DuplicateHandlesOfAFileBecomeUnique)
         handles.insert(record.handle());
     EXPECT_EQ(handles.size(), 3u);
     EXPECT_EQ(handles.count(0), 0u);
+}
+
+TEST(DxfRoundTrip, LayerNamesOfTheFilesCodePageStayOneLayer)
+{
+    const std::string file =
+        "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1250\n0\nENDSEC\n"
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n5\n2\n70\n1\n0\nLAYER\n5\n10\n2\nK\xE8ty\n70\n0\n62\n3\n"
+        "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n20\n8\nK\xE8ty\n10\n0\n20\n0\n11\n1\n21\n0\n"
+        "0\nENDSEC\n0\nEOF\n";
+    const auto db = readDxf(file, "cp1250.dxf");
+    const auto found = dxftest::entities(*db);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(std::u16string(found[0]->layer()), u"Kčty");
+    const auto written = cadhost::parseDxfDocument(cadhost::readDxfTags(writeDxf(*db), "out.dxf"), "out.dxf");
+    std::size_t named = 0;
+    for (const cadhost::DxfRecord& layer : written.table("LAYER")->entries)
+        if (cadhost::decodeDxfText(layer.find(2)->value, "ANSI_1250") == u"Kčty")
+            ++named;
+    EXPECT_EQ(named, 1u);
+    EXPECT_EQ(written.headerVariable("$DWGCODEPAGE")->values.front().value, "ANSI_1250");
 }
 
 TEST(DxfRoundTrip, SavingLeavesNoTemporaryFileAndFailsWholeOnABadPath)

@@ -133,9 +133,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, DxfTexts,
                                            TextCase{"empty", u""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DxfTexts, LegacyBytesReadAsLatin1AndEscapesAsCharacters)
+TEST(DxfTexts, LegacyBytesReadInTheFilesCodePageAndEscapesAsCharacters)
 {
     EXPECT_EQ(cadhost::decodeDxfText("caf\xE9"), u"café");
+    EXPECT_EQ(cadhost::decodeDxfText("K\xF3ty \xE8.1 \x80", "ANSI_1250"), u"Kóty č.1 €");
+    EXPECT_EQ(cadhost::decodeDxfText("\xE8\x80", "ANSI_1252"), u"è€");
     EXPECT_EQ(cadhost::decodeDxfText("\\U+010D"), u"č");
     EXPECT_EQ(cadhost::decodeDxfText("\\U+01"), u"\\U+01");  // not an escape
     EXPECT_EQ(cadhost::decodeDxfText("x^2"), u"x^2");         // not a control character
