@@ -102,7 +102,7 @@ public:
         for (const DxfRecord& record : records)
             tags(record.tags);
     }
-    void beginSection(const char* name)
+    void beginSection(const std::string& name)
     {
         tag(0, "SECTION");
         tag(2, name);
@@ -1050,7 +1050,7 @@ private:
         body.records(m_document.objects);
         body.endSection();
         for (const DxfRawSection& section : m_document.otherSections) {
-            body.beginSection(section.name.c_str());
+            body.beginSection(section.name);
             body.tags(section.tags);
             body.endSection();
         }

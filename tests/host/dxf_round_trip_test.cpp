@@ -381,6 +381,19 @@ TEST(DxfRoundTrip, LayerNamesOfTheFilesCodePageStayOneLayer)
     EXPECT_EQ(written.headerVariable("$DWGCODEPAGE")->values.front().value, "ANSI_1250");
 }
 
+TEST(DxfRoundTrip, UnknownSectionsComeBackUnderTheirWholeName)
+{
+    // A section named like a known one up to a zero byte stays a section of its own (found by
+    // fuzzing: the name was cut at the zero and the section read back as ENTITIES).
+    const std::string name("ENTITIES\0x", 10);
+    const std::string file = "0\nSECTION\n2\n" + name + "\n0\nPOLYLINE\n0\nENDSEC\n0\nEOF\n";
+    const auto db = readDxf(file, "odd.dxf");
+    const auto written = cadhost::parseDxfDocument(cadhost::readDxfTags(writeDxf(*db), "out.dxf"), "out.dxf");
+    ASSERT_EQ(written.otherSections.size(), 1u);
+    EXPECT_EQ(written.otherSections.front().name, name);
+    EXPECT_TRUE(written.entities.empty());
+}
+
 TEST(DxfRoundTrip, SavingLeavesNoTemporaryFileAndFailsWholeOnABadPath)
 {
     const auto db = modelOfEveryKind();
