@@ -17,6 +17,8 @@ namespace cadhost {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
+/// Handles above this leave too few for the objects a session and the writer add.
+constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 
 /// The groups of a modelled entity the host does not model but keeps with it.
 bool isKeptEntityCode(int code)
@@ -205,17 +207,24 @@ public:
     }
 
 private:
-    static std::uint64_t highestHandle(const DxfDocument& document)
+    /// The highest handle of the file; throws for one so high that new handles above it
+    /// would run out.
+    std::uint64_t highestHandle(const DxfDocument& document) const
     {
         std::uint64_t highest = 0;
-        const auto note = [&highest](const DxfRecord& record) {
+        const auto noteTag = [this, &highest](const DxfTag& tag) {
+            std::uint64_t value = 0;
+            if (!parseHandle(tag.value, value))
+                return;
+            if (value > kHighestFileHandle)
+                throw DxfError(m_fileName, tag.line + 1, "the handle " + tag.value + " is too large");
+            highest = std::max(highest, value);
+        };
+        const auto note = [&noteTag](const DxfRecord& record) {
             const int handleCode = record.handleCode();
             for (const DxfTag& tag : record.tags)
-                if (tag.code == handleCode) {
-                    std::uint64_t value = 0;
-                    if (parseHandle(tag.value, value))
-                        highest = std::max(highest, value);
-                }
+                if (tag.code == handleCode)
+                    noteTag(tag);
         };
         for (const DxfTable& table : document.tables) {
             note(table.head);
@@ -232,11 +241,8 @@ private:
             note(record);
         for (const DxfRecord& record : document.objects)
             note(record);
-        if (const DxfHeaderVariable* seed = document.headerVariable("$HANDSEED")) {
-            std::uint64_t value = 0;
-            if (parseHandle(seed->values.front().value, value))
-                highest = std::max(highest, value);
-        }
+        if (const DxfHeaderVariable* seed = document.headerVariable("$HANDSEED"))
+            noteTag(seed->values.front());
         return highest;
     }
 

@@ -192,6 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"integerNotANumber", dxftest::drawing("", "0\nLWPOLYLINE\n70\nclosed\n"), 14, "not an integer"},
         BadFile{"integerOutOfRange", dxftest::drawing("", "0\nLWPOLYLINE\n70\n99999999\n"), 14, "out of range"},
         BadFile{"badHandle", dxftest::drawing("", "0\nPOINT\n330\nXYZ\n"), 14, "not a handle"},
+        BadFile{"hugeHandle", dxftest::drawing("", "0\nPOINT\n5\nFFFFFFFFFFFFFFFF\n"), 14, "too large"},
         BadFile{"unknownVersion", dxftest::drawing("9\n$ACADVER\n1\nAC2099\n", ""), 8, "unknown drawing format version"},
         BadFile{"zeroRadius", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n0\n"), 18, "must be positive"},
         BadFile{"missingCentre", dxftest::drawing("", "0\nCIRCLE\n40\n1\n"), 11, "has no centre"},
