@@ -9,8 +9,8 @@
 #include "dxf/dxf_text.h"
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace cadhost {
 
@@ -547,14 +547,20 @@ std::unique_ptr<AcDbDatabase> readDxf(const std::string& bytes, const std::strin
 
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
+        throw DxfError(path, 0, "cannot read the drawing: not a file");
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         throw DxfError(path, 0, "cannot open the drawing for reading");
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad())
+    const std::streamoff size = in.tellg();
+    if (size < 0)
         throw DxfError(path, 0, "cannot read the drawing");
-    return readDxf(bytes.str(), path);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size))
+        throw DxfError(path, 0, "cannot read the drawing");
+    return readDxf(bytes, path);
 }
 
 }  // namespace cadhost

@@ -153,6 +153,18 @@ TEST(DxfReader, HeaderVariablesReachTheSystemVariables)
         EXPECT_EQ(variables.getShort("DIMDSEP"), '.');
 }
 
+TEST(DxfReader, AFolderOrAMissingFileIsAnErrorNamingIt)
+{
+    for (const std::string& path : {::testing::TempDir(), ::testing::TempDir() + "no_such_drawing.dxf"}) {
+        try {
+            cadhost::readDxfFile(path);
+            FAIL() << "read " << path;
+        } catch (const DxfError& error) {
+            EXPECT_EQ(error.file(), path);
+        }
+    }
+}
+
 struct BadFile {
     const char* name;
     std::string contents;
