@@ -17,7 +17,7 @@ struct DxfEntitySlot {
     /// The database handle of a modelled entity; 0 for an entity carried as it is.
     std::uint64_t modelHandle = 0;
     /// A carried entity: its whole record. A modelled one: its groups the host does not model
-    /// (102 groups, colour, linetype, lineweight and the like, thickness), then its extended
+    /// (102 groups, colour, linetype, lineweight and the like, thickness, constant width), then its extended
     /// data (from the first 1001 group), without the host's own.
     DxfRecord record;
 };

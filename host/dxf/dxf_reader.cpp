@@ -20,11 +20,12 @@ constexpr double kPi = 3.141592653589793;
 /// Handles above this leave too few for the objects a session and the writer add.
 constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 
-/// The groups of a modelled entity the host does not model but keeps with it.
+/// The groups of a modelled entity the host does not model but keeps with it (43: a
+/// polyline's constant width).
 bool isKeptEntityCode(int code)
 {
     switch (code) {
-    case 6: case 39: case 48: case 60: case 62: case 284: case 347: case 370: case 390:
+    case 6: case 39: case 43: case 48: case 60: case 62: case 284: case 347: case 370: case 390:
     case 420: case 430: case 440:
         return true;
     default:

@@ -118,7 +118,7 @@ private:
 /// the geometry.
 struct KeptGroups {
     DxfTags entityGroups;  ///< 102 groups and common entity groups
-    DxfTags thickness;     ///< group 39
+    DxfTags thickness;     ///< thickness (39) and a polyline's constant width (43)
     DxfTags extendedData;
 };
 
@@ -133,7 +133,7 @@ KeptGroups splitKept(const DxfRecord* kept)
         inExtendedData = inExtendedData || tag.code == 1001;
         if (inExtendedData)
             groups.extendedData.push_back(tag);
-        else if (tag.code == 39)
+        else if (tag.code == 39 || tag.code == 43)
             groups.thickness.push_back(tag);
         else
             groups.entityGroups.push_back(tag);

@@ -289,6 +289,16 @@ TEST(DxfRoundTrip, ModelledEntitiesKeepWhatTheHostDoesNotModelOfThem)
     }
 }
 
+TEST(DxfRoundTrip, PolylineKeepsItsConstantWidth)
+{
+    const auto db = readDxf(dxftest::drawing("", "0\nLWPOLYLINE\n90\n2\n70\n0\n43\n0.35\n10\n0\n20\n0\n10\n5\n20\n0\n"),
+                            "width.dxf");
+    const auto written = cadhost::parseDxfDocument(cadhost::readDxfTags(writeDxf(*db), "out.dxf"), "out.dxf");
+    ASSERT_EQ(written.entities.size(), 1u);
+    ASSERT_NE(written.entities[0].find(43), nullptr);
+    EXPECT_EQ(written.entities[0].find(43)->value, "0.35");
+}
+
 TEST(DxfRoundTrip, PaperSpaceEntitiesAreCarriedNotModelled)
 {
     const auto db = readDxf(dxftest::drawing("", "0\nCIRCLE\n67\n1\n10\n0\n20\n0\n40\n3\n"
