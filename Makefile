@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev python3-ezdxf \
                    python3-matplotlib
 
-.PHONY: all build test demo deps clean
+.PHONY: all build test demo deps clean fuzz bench
 
 all: build
 
@@ -34,7 +34,26 @@ test: build
 
 demo: build
 	@mkdir -p out
-	$(BUILD)/bin/cadhost --report out/demo.json examples/demo.script
+	$(BUILD)/bin/cadhost --drawing examples/arcs.dxf --save out/demo.dxf --report out/demo.json \
+	    examples/demo.script | tee out/demo.transcript
+	/usr/bin/python3 tools/render_dxf.py out/demo.dxf out/demo.png
+
+# A bounded libFuzzer run of the drawing-file reader (needs clang++).
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dxf_reader_fuzzer
+	tools/fuzz_dxf.sh $(FUZZ_BUILD)/bin/dxf_reader_fuzzer $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+# Load and save of a 100k-entity drawing against ezdxf, and one pick among 1M entities.
+BENCH_BUILD ?= build-bench
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target cadhost_exe VelmoraArc VelmoraCsy dxf_pick_bench
+	/usr/bin/python3 tools/bench_dxf.py --cadhost $(BENCH_BUILD)/bin/cadhost \
+	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench
 
 clean:
 	rm -rf $(BUILD) out
