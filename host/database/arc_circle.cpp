@@ -101,10 +101,7 @@ AcGeVector3d AcDbArc::normal() const
 
 Acad::ErrorStatus AcDbArc::setCenter(const AcGePoint3d& center)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_center = center;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_center, center);
 }
 
 Acad::ErrorStatus AcDbArc::setRadius(double radius)
@@ -221,10 +218,7 @@ AcGeVector3d AcDbCircle::normal() const
 
 Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& center)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_center = center;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_center, center);
 }
 
 Acad::ErrorStatus AcDbCircle::setRadius(double radius)

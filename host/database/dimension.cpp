@@ -66,10 +66,7 @@ ACHAR* AcDbDimension::dimensionText() const
 
 Acad::ErrorStatus AcDbDimension::setDimensionText(const ACHAR* text)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_text = text != nullptr ? text : u"";
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_text, text != nullptr ? text : u"");
 }
 
 double AcDbDimension::elevation() const
@@ -194,34 +191,22 @@ AcGePoint3d AcDb3PointAngularDimension::arcPoint() const
 
 Acad::ErrorStatus AcDb3PointAngularDimension::setCenterPoint(const AcGePoint3d& point)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_centerPoint = point;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_centerPoint, point);
 }
 
 Acad::ErrorStatus AcDb3PointAngularDimension::setXLine1Point(const AcGePoint3d& point)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_xLine1Point = point;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_xLine1Point, point);
 }
 
 Acad::ErrorStatus AcDb3PointAngularDimension::setXLine2Point(const AcGePoint3d& point)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_xLine2Point = point;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_xLine2Point, point);
 }
 
 Acad::ErrorStatus AcDb3PointAngularDimension::setArcPoint(const AcGePoint3d& point)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_arcPoint = point;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_arcPoint, point);
 }
 
 Acad::ErrorStatus AcDb3PointAngularDimension::measurement(double& value)

@@ -16,10 +16,7 @@ AcGePoint3d AcDbPoint::position() const
 
 Acad::ErrorStatus AcDbPoint::setPosition(const AcGePoint3d& position)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_position = position;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_position, position);
 }
 
 AcDbObject* AcDbPoint::copyObject() const
@@ -46,18 +43,12 @@ AcGePoint3d AcDbLine::endPoint() const
 
 Acad::ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& point)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_start = point;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_start, point);
 }
 
 Acad::ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& point)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_end = point;
-    return Acad::eOk;
+    return setWhenWriteEnabled(m_end, point);
 }
 
 AcGeVector3d AcDbLine::normal() const

@@ -14,8 +14,8 @@ namespace {
 
 enum class Length { None, Char, Short, Long, LongLong, Size, IntMax, PtrDiff, Int64, LongDouble };
 
-/// One parsed conversion specification.
-struct Spec {
+/// One parsed conversion directive.
+struct Directive {
     std::string flags;
     bool leftAlign = false;
     int width = -1;
@@ -86,23 +86,23 @@ Length readLength(const char16_t*& p)
     }
 }
 
-/// The narrow printf specification for a numeric conversion.
-std::string narrowSpec(const Spec& spec, const char* lengthText)
+/// The narrow printf directive for a numeric conversion.
+std::string narrowDirective(const Directive& directive, const char* lengthText)
 {
-    std::string text = "%" + spec.flags;
-    if (spec.width >= 0)
-        text += std::to_string(spec.width);
-    if (spec.precision >= 0)
-        text += "." + std::to_string(spec.precision);
+    std::string text = "%" + directive.flags;
+    if (directive.width >= 0)
+        text += std::to_string(directive.width);
+    if (directive.precision >= 0)
+        text += "." + std::to_string(directive.precision);
     text += lengthText;
-    text += spec.conversion;
+    text += directive.conversion;
     return text;
 }
 
 template <class T>
-std::u16string printNumber(const Spec& spec, const char* lengthText, T value)
+std::u16string printNumber(const Directive& directive, const char* lengthText, T value)
 {
-    const std::string format = narrowSpec(spec, lengthText);
+    const std::string format = narrowDirective(directive, lengthText);
     const int needed = std::snprintf(nullptr, 0, format.c_str(), value);
     if (needed <= 0)
         return {};
@@ -111,77 +111,77 @@ std::u16string printNumber(const Spec& spec, const char* lengthText, T value)
     return std::u16string(buffer.begin(), buffer.begin() + needed);
 }
 
-/// Pads text to the specification's width, on the left unless '-' was given.
-std::u16string pad(std::u16string text, const Spec& spec)
+/// Pads text to the directive's width, on the left unless '-' was given.
+std::u16string pad(std::u16string text, const Directive& directive)
 {
-    if (spec.width > 0 && text.size() < static_cast<std::size_t>(spec.width)) {
-        const std::u16string blanks(static_cast<std::size_t>(spec.width) - text.size(), u' ');
-        text = spec.leftAlign ? text + blanks : blanks + text;
+    if (directive.width > 0 && text.size() < static_cast<std::size_t>(directive.width)) {
+        const std::u16string blanks(static_cast<std::size_t>(directive.width) - text.size(), u' ');
+        text = directive.leftAlign ? text + blanks : blanks + text;
     }
     return text;
 }
 
-std::u16string limit(std::u16string text, const Spec& spec)
+std::u16string limit(std::u16string text, const Directive& directive)
 {
-    if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision))
-        text.resize(static_cast<std::size_t>(spec.precision));
+    if (directive.precision >= 0 && text.size() > static_cast<std::size_t>(directive.precision))
+        text.resize(static_cast<std::size_t>(directive.precision));
     return text;
 }
 
-std::u16string formatSigned(const Spec& spec, va_list* ap)
+std::u16string formatSigned(const Directive& directive, va_list* ap)
 {
-    switch (spec.length) {
+    switch (directive.length) {
     case Length::Char:
-        return printNumber(spec, "", static_cast<int>(static_cast<signed char>(va_arg(*ap, int))));
+        return printNumber(directive, "", static_cast<int>(static_cast<signed char>(va_arg(*ap, int))));
     case Length::Short:
-        return printNumber(spec, "", static_cast<int>(static_cast<short>(va_arg(*ap, int))));
+        return printNumber(directive, "", static_cast<int>(static_cast<short>(va_arg(*ap, int))));
     case Length::Long:
-        return printNumber(spec, "l", va_arg(*ap, long));
+        return printNumber(directive, "l", va_arg(*ap, long));
     case Length::LongLong:
     case Length::Int64:
-        return printNumber(spec, "ll", va_arg(*ap, long long));
+        return printNumber(directive, "ll", va_arg(*ap, long long));
     case Length::Size:
     case Length::PtrDiff:
-        return printNumber(spec, "ll", static_cast<long long>(va_arg(*ap, std::ptrdiff_t)));
+        return printNumber(directive, "ll", static_cast<long long>(va_arg(*ap, std::ptrdiff_t)));
     case Length::IntMax:
-        return printNumber(spec, "ll", static_cast<long long>(va_arg(*ap, std::intmax_t)));
+        return printNumber(directive, "ll", static_cast<long long>(va_arg(*ap, std::intmax_t)));
     default:
-        return printNumber(spec, "", va_arg(*ap, int));
+        return printNumber(directive, "", va_arg(*ap, int));
     }
 }
 
-std::u16string formatUnsigned(const Spec& spec, va_list* ap)
+std::u16string formatUnsigned(const Directive& directive, va_list* ap)
 {
-    switch (spec.length) {
+    switch (directive.length) {
     case Length::Char:
-        return printNumber(spec, "",
+        return printNumber(directive, "",
                            static_cast<unsigned>(static_cast<unsigned char>(va_arg(*ap, unsigned))));
     case Length::Short:
-        return printNumber(spec, "",
+        return printNumber(directive, "",
                            static_cast<unsigned>(static_cast<unsigned short>(va_arg(*ap, unsigned))));
     case Length::Long:
-        return printNumber(spec, "l", va_arg(*ap, unsigned long));
+        return printNumber(directive, "l", va_arg(*ap, unsigned long));
     case Length::LongLong:
     case Length::Int64:
-        return printNumber(spec, "ll", va_arg(*ap, unsigned long long));
+        return printNumber(directive, "ll", va_arg(*ap, unsigned long long));
     case Length::Size:
     case Length::PtrDiff:
-        return printNumber(spec, "ll", static_cast<unsigned long long>(va_arg(*ap, std::size_t)));
+        return printNumber(directive, "ll", static_cast<unsigned long long>(va_arg(*ap, std::size_t)));
     case Length::IntMax:
-        return printNumber(spec, "ll", static_cast<unsigned long long>(va_arg(*ap, std::uintmax_t)));
+        return printNumber(directive, "ll", static_cast<unsigned long long>(va_arg(*ap, std::uintmax_t)));
     default:
-        return printNumber(spec, "", va_arg(*ap, unsigned));
+        return printNumber(directive, "", va_arg(*ap, unsigned));
     }
 }
 
-std::u16string formatFloating(const Spec& spec, va_list* ap)
+std::u16string formatFloating(const Directive& directive, va_list* ap)
 {
-    if (spec.length == Length::LongDouble)
-        return printNumber(spec, "L", va_arg(*ap, long double));
-    return printNumber(spec, "", va_arg(*ap, double));
+    if (directive.length == Length::LongDouble)
+        return printNumber(directive, "L", va_arg(*ap, long double));
+    return printNumber(directive, "", va_arg(*ap, double));
 }
 
-std::u16string formatString(const Spec& spec, bool narrow, va_list* ap)
+std::u16string formatString(const Directive& directive, bool narrow, va_list* ap)
 {
     std::u16string text;
     if (narrow) {
@@ -191,15 +191,15 @@ std::u16string formatString(const Spec& spec, bool narrow, va_list* ap)
         const char16_t* value = va_arg(*ap, const char16_t*);
         text = value == nullptr ? u"(null)" : std::u16string(value);
     }
-    return pad(limit(std::move(text), spec), spec);
+    return pad(limit(std::move(text), directive), directive);
 }
 
-std::u16string formatCharacter(const Spec& spec, bool narrow, va_list* ap)
+std::u16string formatCharacter(const Directive& directive, bool narrow, va_list* ap)
 {
     const int value = va_arg(*ap, int);
     const char16_t unit = narrow ? static_cast<char16_t>(static_cast<unsigned char>(value))
                                  : static_cast<char16_t>(value);
-    return pad(std::u16string(1, unit), spec);
+    return pad(std::u16string(1, unit), directive);
 }
 
 }  // namespace
@@ -223,52 +223,52 @@ std::u16string formatWide(const char16_t* format, va_list args)
             ++p;
             continue;
         }
-        Spec spec;
+        Directive directive;
         while (isFlag(*p)) {
             if (*p == u'-')
-                spec.leftAlign = true;
-            spec.flags += static_cast<char>(*p++);
+                directive.leftAlign = true;
+            directive.flags += static_cast<char>(*p++);
         }
         if (*p == u'*') {
             ++p;
-            spec.width = va_arg(ap, int);
-            if (spec.width < 0) {
-                spec.leftAlign = true;
-                spec.flags += '-';
-                spec.width = -spec.width;
+            directive.width = va_arg(ap, int);
+            if (directive.width < 0) {
+                directive.leftAlign = true;
+                directive.flags += '-';
+                directive.width = -directive.width;
             }
         } else if (isDigit(*p)) {
-            spec.width = readNumber(p);
+            directive.width = readNumber(p);
         }
         if (*p == u'.') {
             ++p;
             if (*p == u'*') {
                 ++p;
-                spec.precision = va_arg(ap, int);
-                if (spec.precision < 0)
-                    spec.precision = -1;
+                directive.precision = va_arg(ap, int);
+                if (directive.precision < 0)
+                    directive.precision = -1;
             } else {
-                spec.precision = readNumber(p);
+                directive.precision = readNumber(p);
             }
         }
-        spec.length = readLength(p);
+        directive.length = readLength(p);
         const char16_t conversion = *p;
         if (conversion == 0) {
             out.append(start, p);
             break;
         }
         ++p;
-        spec.conversion = static_cast<char>(conversion);
+        directive.conversion = static_cast<char>(conversion);
         switch (conversion) {
         case u'd':
         case u'i':
-            out += formatSigned(spec, &ap);
+            out += formatSigned(directive, &ap);
             break;
         case u'u':
         case u'o':
         case u'x':
         case u'X':
-            out += formatUnsigned(spec, &ap);
+            out += formatUnsigned(directive, &ap);
             break;
         case u'e':
         case u'E':
@@ -278,23 +278,23 @@ std::u16string formatWide(const char16_t* format, va_list args)
         case u'G':
         case u'a':
         case u'A':
-            out += formatFloating(spec, &ap);
+            out += formatFloating(directive, &ap);
             break;
         case u's':
-            out += formatString(spec, spec.length == Length::Short, &ap);
+            out += formatString(directive, directive.length == Length::Short, &ap);
             break;
         case u'S':
-            out += formatString(spec, spec.length != Length::Long, &ap);
+            out += formatString(directive, directive.length != Length::Long, &ap);
             break;
         case u'c':
-            out += formatCharacter(spec, spec.length == Length::Short, &ap);
+            out += formatCharacter(directive, directive.length == Length::Short, &ap);
             break;
         case u'C':
-            out += formatCharacter(spec, spec.length != Length::Long, &ap);
+            out += formatCharacter(directive, directive.length != Length::Long, &ap);
             break;
         case u'p':
-            spec.length = Length::None;
-            out += printNumber(spec, "", va_arg(ap, void*));
+            directive.length = Length::None;
+            out += printNumber(directive, "", va_arg(ap, void*));
             break;
         case u'n':
             // Writing through an argument pointer is refused; the argument is skipped.

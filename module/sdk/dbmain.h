@@ -123,6 +123,15 @@ protected:
     AcDbObject& operator=(const AcDbObject&) = delete;
     /// eOk when the object may be changed now; eNotOpenForWrite otherwise.
     Acad::ErrorStatus assertWriteEnabled() const;
+    /// Sets field to value when the object may be changed now; eNotOpenForWrite otherwise.
+    template <class Field, class Value>
+    Acad::ErrorStatus setWhenWriteEnabled(Field& field, const Value& value)
+    {
+        const Acad::ErrorStatus es = assertWriteEnabled();
+        if (es == Acad::eOk)
+            field = value;
+        return es;
+    }
     /// eOk when the object may be read now; eNotOpenForRead otherwise.
     Acad::ErrorStatus assertReadEnabled() const;
     /// A copy of the most derived object, for clone().
