@@ -154,14 +154,23 @@ TEST(ArcDimensionInCadhost, EnterAtTheDragStillMeasuresBetweenTheExtensionPoints
     expectEveryHandleRestored(run.report, 1);
 }
 
-TEST(ArcDimensionInCadhost, TheDemoSessionUsesEveryCommand)
+// The demo session as `make demo` runs it, on the bundled drawing. Its dimensions are those
+// of the drawing's entities: arc radius 40 over 140 degrees, the polyline's arc segment of
+// bulge 0.4 (radius 43.5 over 4 atan 0.4), the circle of radius 25 over 90 degrees, the
+// mirrored arc of radius 30 between picks 80 degrees apart, the wall of radius 75 from the pick
+// at 60 degrees to its end; texts with the drawing's LUPREC 3, DIMZIN 12 and DIMDSEP ','.
+TEST(ArcDimensionInCadhost, TheDemoSessionDimensionsTheBundledDrawing)
 {
     std::ifstream in(std::string(TEST_SOURCE_DIR) + "/../examples/demo.script");
     std::ostringstream script;
     script << in.rdbuf();
     ASSERT_FALSE(script.str().empty());
-    const CadhostRun run = runCadhost({}, script.str());
+    const std::string drawing = std::string(TEST_SOURCE_DIR) + "/../examples/arcs.dxf";
+    const CadhostRun before = runCadhost({"--drawing", drawing}, "");
+    ASSERT_EQ(before.exitStatus, 0) << before.errors;
+    const CadhostRun run = runCadhost({"--drawing", drawing}, script.str());
     ASSERT_EQ(run.exitStatus, 0) << run.errors;
+
     std::vector<std::string> commands;
     for (const auto& command : run.report["commands"]) {
         commands.push_back(command["name"].get<std::string>());
@@ -170,10 +179,35 @@ TEST(ArcDimensionInCadhost, TheDemoSessionUsesEveryCommand)
     for (const char* name :
          {"oblouk_kota_m", "oblouk_kota2_m", "oblouk_kota3_m", "oblouk_kota4_m", "oblouk_delka_m"})
         EXPECT_NE(std::find(commands.begin(), commands.end(), name), commands.end()) << name;
-    EXPECT_EQ(texts(dimensions(run.report)),
-              (std::vector<std::string>{"15,708", "dl.=15,708, R=10", "28,2743",
-                                        "dl.=21,9105, R=10"}));
-    EXPECT_EQ(run.report["messageBoxes"].size(), 1u);
+
+    const std::vector<nlohmann::json> dims = dimensions(run.report);
+    const std::size_t drawingDims = dimensions(before.report).size();
+    ASSERT_EQ(dims.size(), drawingDims + 5) << "the cancelled drag adds nothing";
+    const std::vector<nlohmann::json> added(dims.begin() + drawingDims, dims.end());
+    EXPECT_EQ(texts(added), (std::vector<std::string>{"dl.=97,738, R=40", "66,208", "39,27",
+                                                      "41,888", "dl.=108,817, R=75"}));
+    // Each dimension is centred on the entity it measures, and its first extension line
+    // point lies on that entity.
+    const struct {
+        double x, y, radius;
+    } arcs[] = {{0, 0, 40}, {210, 11.5, 43.5}, {120, 0, 25}, {60, -70, 30}, {20, 35, 75}};
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        EXPECT_LT(distance(added[i]["center"], arcs[i].x, arcs[i].y, 0), 1e-9) << i;
+        EXPECT_NEAR(distance(added[i]["xLine1"], arcs[i].x, arcs[i].y, 0), arcs[i].radius, 1e-9)
+            << i;
+        EXPECT_EQ(added[i]["layer"], "Dimensions");
+    }
+
+    // The drawing's own entities stay, no temporary point is left, nothing else is added.
+    EXPECT_EQ(run.report["entities"].size(), before.report["entities"].size() + 5);
+    for (const auto& entity : run.report["entities"])
+        EXPECT_NE(entity["type"], "POINT") << entity.dump();
+    const std::string line = run.report["commandLine"].get<std::string>();
+    EXPECT_EQ(occurrences(line, resourceText(IDS_NOT_AN_ARC_EXT)), 1u) << line;
+    EXPECT_NE(line.find(" 97.738"), std::string::npos) << line;
+    const auto& boxes = run.report["messageBoxes"];
+    ASSERT_EQ(boxes.size(), 1u) << boxes.dump(1);
+    EXPECT_EQ(boxes[0]["text"], resourceText(IDS_EXT_POINT_REPLACED));
 }
 
 }  // namespace
