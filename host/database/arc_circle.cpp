@@ -1,6 +1,7 @@
 // Arc and circle entities: centre in world coordinates, angles in the object coordinate
 // system of the normal.
 #include "dbents.h"
+#include "database/object_state.h"
 #include "rx/rx_define.h"
 #include <cmath>
 
@@ -136,12 +137,7 @@ Acad::ErrorStatus AcDbArc::setEndAngle(double angle)
 
 Acad::ErrorStatus AcDbArc::setNormal(const AcGeVector3d& normal)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = normal.normal();
-    return Acad::eOk;
+    return AcDbImpObject::setUnitNormal(*this, m_normal, normal);
 }
 
 AcGeCircArc3d AcDbArc::geArc() const
@@ -233,12 +229,7 @@ Acad::ErrorStatus AcDbCircle::setRadius(double radius)
 
 Acad::ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& normal)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = normal.normal();
-    return Acad::eOk;
+    return AcDbImpObject::setUnitNormal(*this, m_normal, normal);
 }
 
 Acad::ErrorStatus AcDbCircle::getStartPoint(AcGePoint3d& point) const

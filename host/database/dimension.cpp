@@ -4,6 +4,7 @@
 #include "database/symbol_tables.h"
 #include "acedads.h"
 #include "dbdim.h"
+#include "database/object_state.h"
 #include "rx/rx_define.h"
 #include "session/session.h"
 #include <cmath>
@@ -91,12 +92,7 @@ AcGeVector3d AcDbDimension::normal() const
 
 Acad::ErrorStatus AcDbDimension::setNormal(const AcGeVector3d& normal)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = normal.normal();
-    return Acad::eOk;
+    return AcDbImpObject::setUnitNormal(*this, m_normal, normal);
 }
 
 AcDbObjectId AcDbDimension::dimensionStyle() const

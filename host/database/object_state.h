@@ -17,6 +17,18 @@ public:
     static void addOpening(AcDbObject& object, AcDb::OpenMode mode);
     /// Ends one opening; false when the object was not open.
     static bool removeOpening(AcDbObject& object);
+    /// Sets field to the unit vector of normal: eNotOpenForWrite when object may not be changed
+    /// now, eInvalidInput for a zero normal (field unchanged in both cases).
+    static Acad::ErrorStatus setUnitNormal(const AcDbObject& object, AcGeVector3d& field,
+                                           const AcGeVector3d& normal)
+    {
+        if (const Acad::ErrorStatus es = object.assertWriteEnabled(); es != Acad::eOk)
+            return es;
+        if (normal.isZeroLength())
+            return Acad::eInvalidInput;
+        field = normal.normal();
+        return Acad::eOk;
+    }
 };
 
 namespace cadhost {

@@ -1,5 +1,6 @@
 // Point and line entities.
 #include "dbents.h"
+#include "database/object_state.h"
 #include "rx/rx_define.h"
 
 CADHOST_RX_DEFINE_MEMBERS(AcDbPoint, AcDbEntity)
@@ -58,12 +59,7 @@ AcGeVector3d AcDbLine::normal() const
 
 Acad::ErrorStatus AcDbLine::setNormal(const AcGeVector3d& normal)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = normal.normal();
-    return Acad::eOk;
+    return AcDbImpObject::setUnitNormal(*this, m_normal, normal);
 }
 
 Acad::ErrorStatus AcDbLine::getStartPoint(AcGePoint3d& point) const

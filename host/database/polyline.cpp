@@ -1,6 +1,7 @@
 // The lightweight polyline: vertices and bulges in the object coordinate system of its normal
 // at its elevation, and its segments as lines and arcs.
 #include "dbents.h"
+#include "database/object_state.h"
 #include "rx/rx_define.h"
 #include <algorithm>
 #include <cmath>
@@ -206,12 +207,7 @@ AcGeVector3d AcDbPolyline::normal() const
 
 Acad::ErrorStatus AcDbPolyline::setNormal(const AcGeVector3d& normal)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = normal.normal();
-    return Acad::eOk;
+    return AcDbImpObject::setUnitNormal(*this, m_normal, normal);
 }
 
 AcDbPolyline::SegType AcDbPolyline::segType(unsigned int index) const
