@@ -3,9 +3,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev python3-ezdxf \
-                   python3-matplotlib
+                   python3-matplotlib binutils-mingw-w64-x86-64 python3-pefile
 
-.PHONY: all build test demo deps clean fuzz bench
+.PHONY: all build test demo deps clean fuzz fuzz-pe bench
 
 all: build
 
@@ -46,6 +46,17 @@ fuzz: deps
 	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dxf_reader_fuzzer
 	tools/fuzz_dxf.sh $(FUZZ_BUILD)/bin/dxf_reader_fuzzer $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+# A bounded libFuzzer run of the resource library reader, seeded with the built libraries.
+fuzz-pe: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target pe_image_fuzzer VelmoraCsy LoaderStrings
+	rm -rf $(FUZZ_BUILD)/fuzz-pe && mkdir -p $(FUZZ_BUILD)/fuzz-pe/corpus
+	cp $(FUZZ_BUILD)/bin/VelmoraCsy.dll $(FUZZ_BUILD)/bin/fixtures/loader/LoaderStrings.dll \
+	   $(FUZZ_BUILD)/fuzz-pe/corpus/
+	$(FUZZ_BUILD)/bin/pe_image_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -timeout=10 \
+	    -artifact_prefix=$(FUZZ_BUILD)/fuzz-pe/ $(FUZZ_BUILD)/fuzz-pe/corpus
 
 # Load and save of a 100k-entity drawing against ezdxf, and one pick among 1M entities.
 BENCH_BUILD ?= build-bench

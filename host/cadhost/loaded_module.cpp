@@ -17,7 +17,7 @@ namespace {
 /// The module's exports that belong to the host's protocol, not to its commands.
 bool isProtocolExport(const std::string& name)
 {
-    return name == "acrxEntryPoint" || name == "DllMain" || name == RESOURCE_STRING_TABLE_SYMBOL;
+    return name == "acrxEntryPoint" || name == "DllMain";
 }
 
 std::string fileNameOf(const std::string& path)

@@ -1,5 +1,7 @@
 #include "mfc/loaded_libraries.h"
 
+#include "mfc/mapped_file.h"
+#include "mfc/pe_image.h"
 #include "mfc/utf_text.h"
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <unistd.h>
@@ -38,6 +41,8 @@ LoaderState& loader()
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
 thread_local std::string t_lastLoaderError;
+constexpr cadhost::LanguageId kEnglishUnitedStates = 0x0409;
+thread_local cadhost::LanguageId t_uiLanguage = kEnglishUnitedStates;
 
 std::string absolutePath(const std::string& path)
 {
@@ -111,6 +116,8 @@ public:
 /// Runs the library's DllMain, if it exports one, for reason; TRUE when it has none.
 BOOL runDllMain(HINSTANCE library, DWORD reason)
 {
+    if (library->dlHandle == nullptr)
+        return TRUE;
     void* symbol = ::dlsym(library->dlHandle, "DllMain");
     if (symbol == nullptr)
         return TRUE;
@@ -119,18 +126,55 @@ BOOL runDllMain(HINSTANCE library, DWORD reason)
     return dllMain(library, reason, nullptr);
 }
 
-const RESOURCE_STRING_ENTRY* stringTable(HINSTANCE library)
+/// Whether the file begins as a Windows image does ("MZ").
+bool isWindowsImage(const std::string& path)
 {
-    void* symbol = ::dlsym(library->dlHandle, RESOURCE_STRING_TABLE_SYMBOL);
-    return static_cast<const RESOURCE_STRING_ENTRY*>(symbol);
+    char magic[2] = {};
+    std::ifstream file(path, std::ios::binary);
+    return file.read(magic, 2) && magic[0] == 'M' && magic[1] == 'Z';
 }
 
-std::size_t lengthOf(const WCHAR* text)
+/// Records a library just loaded, as loaded during the start-up of the one starting (if any).
+HINSTANCE addRecord(std::unique_ptr<HINSTANCE__> record)
 {
-    std::size_t length = 0;
-    while (text[length] != 0)
-        ++length;
-    return length;
+    LoaderState& state = loader();
+    HINSTANCE library = record.get();
+    state.libraries.push_back(std::move(record));
+    if (!state.starting.empty())
+        state.starting.back()->loadedDuringStartup.push_back(library);
+    return library;
+}
+
+/// Maps a Windows resource library: it has no code, so there is no start-up to run.
+HMODULE loadResourceLibrary(const std::string& path)
+{
+    auto record = std::make_unique<HINSTANCE__>();
+    record->mappedFile = std::make_unique<cadhost::MappedFile>(path);
+    if (!record->mappedFile->isMapped()) {
+        t_lastLoaderError = "the file cannot be read";
+        SetLastError(kErrorBadExeFormat);
+        return nullptr;
+    }
+    record->resourceImage = std::make_unique<cadhost::PeImage>(record->mappedFile->data(),
+                                                               record->mappedFile->size());
+    if (!record->resourceImage->isLoadable()) {
+        t_lastLoaderError = record->resourceImage->problem();
+        SetLastError(kErrorBadExeFormat);
+        return nullptr;
+    }
+    record->path = path;
+    record->references = 1;
+    HINSTANCE library = addRecord(std::move(record));
+    SetLastError(ERROR_SUCCESS);
+    return library;
+}
+
+/// String id of a library in the thread's language; none when it has no such string.
+std::optional<cadhost::ResourceString> findResourceString(HINSTANCE library, UINT id)
+{
+    if (!library->resourceImage)
+        return std::nullopt;
+    return library->resourceImage->findString(id, t_uiLanguage);
 }
 
 }  // namespace
@@ -203,12 +247,21 @@ std::string lastLoaderError()
 std::vector<std::pair<UINT, std::u16string>> stringTableOf(HINSTANCE library)
 {
     std::vector<std::pair<UINT, std::u16string>> strings;
-    if (!isLiveInstance(library))
+    if (!isLiveInstance(library) || !library->resourceImage)
         return strings;
-    for (const RESOURCE_STRING_ENTRY* entry = stringTable(library); entry != nullptr && entry->text;
-         ++entry)
-        strings.emplace_back(entry->id, entry->text);
+    for (auto& entry : library->resourceImage->strings(t_uiLanguage))
+        strings.emplace_back(entry.first, std::move(entry.second));
     return strings;
+}
+
+LanguageId threadUiLanguage()
+{
+    return t_uiLanguage;
+}
+
+void setThreadUiLanguage(LanguageId language)
+{
+    t_uiLanguage = language;
 }
 
 void reportModuleFileNameAs(const std::string& path, const std::u16string& reportedName)
@@ -240,6 +293,8 @@ HMODULE LoadLibraryW(LPCWSTR fileName)
         SetLastError(ERROR_SUCCESS);
         return loaded;
     }
+    if (isWindowsImage(path))
+        return loadResourceLibrary(path);
 
     LoaderState& state = loader();
     // Application objects constructed by this load's static initialisation are this library's.
@@ -267,10 +322,7 @@ HMODULE LoadLibraryW(LPCWSTR fileName)
     record->path = path;
     record->references = 1;
     record->app = constructed.empty() ? nullptr : constructed.front();
-    HINSTANCE library = record.get();
-    state.libraries.push_back(std::move(record));
-    if (!state.starting.empty())
-        state.starting.back()->loadedDuringStartup.push_back(library);
+    HINSTANCE library = addRecord(std::move(record));
 
     if (!runDllMain(library, DLL_PROCESS_ATTACH)) {
         for (HINSTANCE parent : state.starting) {
@@ -302,7 +354,8 @@ BOOL FreeLibrary(HMODULE module)
         children.erase(std::remove(children.begin(), children.end(), module), children.end());
     }
     // The record outlives dlclose: the library's static destructors still reach the loader.
-    ::dlclose(module->dlHandle);
+    if (module->dlHandle != nullptr)
+        ::dlclose(module->dlHandle);
     removeRecord(module);
     return TRUE;
 }
@@ -314,7 +367,8 @@ FARPROC GetProcAddress(HMODULE module, const char* procName)
         SetLastError(kErrorInvalidHandle);
         return nullptr;
     }
-    void* symbol = ::dlsym(library->dlHandle, procName);
+    // A resource library exports nothing.
+    void* symbol = library->dlHandle == nullptr ? nullptr : ::dlsym(library->dlHandle, procName);
     if (symbol == nullptr) {
         SetLastError(kErrorProcNotFound);
         return nullptr;
@@ -356,25 +410,23 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size)
         SetLastError(kErrorInvalidHandle);
         return 0;
     }
-    const WCHAR* text = nullptr;
-    for (const RESOURCE_STRING_ENTRY* entry = stringTable(library); entry != nullptr && entry->text;
-         ++entry)
-        if (entry->id == id) {
-            text = entry->text;
-            break;
-        }
+    const std::optional<cadhost::ResourceString> text = findResourceString(library, id);
     if (size == 0) {
-        // The platform's form for a size of zero: buffer receives a pointer to the text itself.
-        const WCHAR* found = text;
+        // The platform's form for a size of zero: buffer receives a pointer to the text itself,
+        // which lies in the mapped library. A text at an odd address is not handed out.
+        const bool handedOut =
+            text && reinterpret_cast<std::uintptr_t>(text->units) % alignof(WCHAR) == 0;
+        const WCHAR* found = handedOut ? reinterpret_cast<const WCHAR*>(text->units) : nullptr;
         std::memcpy(buffer, &found, sizeof found);
-        return text == nullptr ? 0 : static_cast<int>(lengthOf(text));
+        return handedOut ? static_cast<int>(text->length) : 0;
     }
-    if (text == nullptr) {
+    if (!text) {
         buffer[0] = 0;
         return 0;
     }
-    const std::size_t copied = std::min(lengthOf(text), static_cast<std::size_t>(size - 1));
-    std::copy(text, text + copied, buffer);
+    const std::u16string units = cadhost::PeImage::decode(*text);
+    const std::size_t copied = std::min(units.size(), static_cast<std::size_t>(size - 1));
+    std::copy(units.begin(), units.begin() + copied, buffer);
     buffer[copied] = 0;
     return static_cast<int>(copied);
 }

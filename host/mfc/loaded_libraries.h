@@ -2,16 +2,27 @@
 // GetModuleFileNameW and LoadStringW: what an instance handle stands for.
 #pragma once
 #include "win32.h"
-#include "winres.h"
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 class CWinApp;
+namespace cadhost {
+class MappedFile;
+class PeImage;
+/// A Windows language identifier (LANGID), as in mfc/pe_image.h.
+typedef std::uint16_t LanguageId;
+}  // namespace cadhost
 
-/// What an instance handle stands for: the host program itself or a loaded library.
+/// What an instance handle stands for: the host program itself or a loaded library, either a
+/// library of this platform or a Windows resource library.
 struct HINSTANCE__ {
-    void* dlHandle = nullptr;  ///< the dynamic loader's handle
+    void* dlHandle = nullptr;  ///< the dynamic loader's handle (null: a resource library)
+    /// A resource library's file, mapped, and its image read from it (null: none).
+    std::unique_ptr<cadhost::MappedFile> mappedFile;
+    std::unique_ptr<cadhost::PeImage> resourceImage;
     std::string path;          ///< absolute file name (UTF-8)
     int references = 0;        ///< LoadLibraryW calls not yet matched by FreeLibrary
     bool isHostProgram = false;
@@ -44,8 +55,14 @@ void joinResourceChain(HINSTANCE library);
 /// Why the last LoadLibraryW on this thread failed, as the dynamic loader said it (UTF-8).
 std::string lastLoaderError();
 
-/// The string table of a library ("ResourceStringTable"), in its order; empty when none.
+/// The string table of a library as LoadStringW reads it, in ascending order of id; empty when
+/// it has none.
 std::vector<std::pair<UINT, std::u16string>> stringTableOf(HINSTANCE library);
+
+/// The user interface language of this thread, whose strings a resource library's string table
+/// gives first; English (United States), 0x0409, until it is set.
+LanguageId threadUiLanguage();
+void setThreadUiLanguage(LanguageId language);
 
 /// Makes GetModuleFileNameW report reportedName for the library at path (absolute, UTF-8), as
 /// when that library lives in a folder of that name; an empty name ends the override.

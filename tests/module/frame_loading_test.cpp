@@ -1,7 +1,7 @@
 // Loading the module: the resource library comes from the module's own folder, whatever the
-// current folder is and however the module's file name separates its folders; without it, or
-// when its path does not fit, the load is refused after one message box; unloading the module
-// frees the library.
+// current folder is and however the module's file name separates its folders; without it, with
+// a broken one, or when its path does not fit, the load is refused after one message box;
+// unloading the module frees the library.
 #include "module_test_support.h"
 
 #include "mfc/loaded_libraries.h"
@@ -114,6 +114,17 @@ TEST_F(ModuleLoading, UnloadingTheModuleFreesTheLibrary)
     ASSERT_TRUE(m_module.load(modulePath));
     ASSERT_TRUE(isMappedIntoProcess(library));
     m_module.unload();
+    EXPECT_FALSE(isMappedIntoProcess(library));
+}
+
+TEST_F(ModuleLoading, RefusesALibraryFileCutShort)
+{
+    const std::string modulePath = copyModule(m_moduleFolder);
+    const std::string library = m_moduleFolder.path() + "/VelmoraCsy.dll";
+    fs::resize_file(library, fs::file_size(library) / 2);
+
+    EXPECT_FALSE(m_module.load(modulePath));
+    expectOneRefusalBox();
     EXPECT_FALSE(isMappedIntoProcess(library));
 }
 
