@@ -1,16 +1,17 @@
 # Entry points: `make` builds, `make test` builds and runs every test, `make demo` runs the
-# demo session on the bundled drawing.
+# demo session on the bundled drawing, `make windows` compiles the module for Windows.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev python3-ezdxf \
                    python3-matplotlib binutils-mingw-w64-x86-64 python3-pefile
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64
 
-.PHONY: all build test demo deps clean fuzz fuzz-pe bench
+.PHONY: all build test demo deps clean fuzz fuzz-pe bench windows
 
 all: build
 
 deps:
-	@missing=""; for p in $(DEBIAN_PACKAGES); do \
+	@missing=""; for p in $(DEBIAN_PACKAGES) $(EXTRA_PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -58,6 +59,14 @@ fuzz-pe: deps
 	$(FUZZ_BUILD)/bin/pe_image_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -timeout=10 \
 	    -artifact_prefix=$(FUZZ_BUILD)/fuzz-pe/ $(FUZZ_BUILD)/fuzz-pe/corpus
 
+# The module's own code compiled for Windows with MinGW-w64, and the resource library.
+WINDOWS_BUILD ?= build-windows
+windows:
+	$(MAKE) deps EXTRA_PACKAGES="$(WINDOWS_PACKAGES)"
+	cmake -S windows -B $(WINDOWS_BUILD) \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/windows/mingw-w64-x86_64.cmake
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
 # Load and save of a 100k-entity drawing against ezdxf, and one pick among 1M entities.
 BENCH_BUILD ?= build-bench
 bench: deps
@@ -67,4 +76,4 @@ bench: deps
 	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench
 
 clean:
-	rm -rf $(BUILD) out
+	rm -rf $(BUILD) $(WINDOWS_BUILD) out

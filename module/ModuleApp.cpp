@@ -1,5 +1,7 @@
 #include "module/ModuleApp.h"
 
+#include "adesk.h"
+
 #include <cstddef>
 
 namespace {
@@ -7,14 +9,14 @@ namespace {
 /// Wide characters of the module path buffer, the terminating zero included.
 constexpr DWORD kPathBufferLength = 500;
 
-constexpr WCHAR kResourceLibraryName[] = u"VelmoraCsy.dll";
+constexpr WCHAR kResourceLibraryName[] = ACRX_T("VelmoraCsy.dll");
 constexpr std::size_t kResourceLibraryNameLength =
     sizeof kResourceLibraryName / sizeof kResourceLibraryName[0] - 1;
 
 /// Tells the user that the module cannot start without its resource library.
 void reportResourceLibraryMissing()
 {
-    MessageBoxW(nullptr, u"Can`t load resource library", nullptr, MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, ACRX_T("Can`t load resource library"), nullptr, MB_OK | MB_ICONERROR);
 }
 
 /// The index just after the last '\' or '/' of the first length characters of path; 0 when
@@ -22,7 +24,7 @@ void reportResourceLibraryMissing()
 std::size_t folderEnd(const WCHAR* path, std::size_t length)
 {
     std::size_t end = length;
-    while (end > 0 && path[end - 1] != u'\\' && path[end - 1] != u'/')
+    while (end > 0 && path[end - 1] != ACRX_T('\\') && path[end - 1] != ACRX_T('/'))
         --end;
     return end;
 }

@@ -62,6 +62,6 @@ public:
     virtual Acad::ErrorStatus setDimValue(const void* dimData, const double dimValue);
 
 private:
-    std::u16string m_dispPrompt;
+    std::basic_string<ACHAR> m_dispPrompt;
     UserInputControls m_userInputControls;
 };

@@ -18,8 +18,15 @@ constexpr Boolean kFalse = false;
 constexpr Boolean kTrue = true;
 }  // namespace Adesk
 
+#ifdef _WIN32
+/// The host's text unit: the platform's 16-bit wide character.
+typedef wchar_t ACHAR;
+/// Makes a host text literal: ACRX_T("abc") is L"abc".
+#define ACRX_T(x) L##x
+#else
+// wchar_t is 32 bits wide here, so the host's UTF-16 text unit has a type of its own.
 /// The host's text unit: one UTF-16 code unit, as on the host's own platform.
 typedef char16_t ACHAR;
-
 /// Makes a host text literal: ACRX_T("abc") is u"abc".
 #define ACRX_T(x) u##x
+#endif

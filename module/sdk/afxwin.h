@@ -61,7 +61,7 @@ public:
     void AppendFormat(const WCHAR* format, ...);
 
 private:
-    std::u16string m_str;
+    std::basic_string<WCHAR> m_str;
 };
 
 struct AFX_MSGMAP_ENTRY {

@@ -30,7 +30,7 @@ protected:
     AcDbDimension(const AcDbDimension&) = default;
 
 private:
-    std::u16string m_text;
+    std::basic_string<ACHAR> m_text;
     double m_elevation;
     AcGeVector3d m_normal;
     AcDbObjectId m_dimStyleId;

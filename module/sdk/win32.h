@@ -1,5 +1,10 @@
 // The Windows types and services the module uses.
 #pragma once
+
+#ifdef _WIN32
+// Built for Windows, the platform's own headers declare all of these.
+#include <windows.h>
+#else
 #include <cstdint>
 
 typedef int BOOL;
@@ -61,3 +66,5 @@ FARPROC GetProcAddress(HMODULE module, const char* procName);
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size);
 DWORD GetLastError();
 void SetLastError(DWORD error);
+
+#endif
