@@ -4,6 +4,7 @@
 #include "cadhost/cadhost_run.h"
 #include "cadhost/drawing_changes.h"
 #include "cadhost/loaded_module.h"
+#include "cadhost/script_input.h"
 #include "cadhost/session_words.h"
 #include "editor/editor.h"
 #include "session/recorder.h"
@@ -40,9 +41,7 @@ std::string unknownCommandReply(const std::string& line)
 /// whole drawing.
 bool changesWholeDrawing(const std::string& line)
 {
-    std::string name = firstWordOf(line);
-    for (char& c : name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = lowerCase(firstWordOf(line));
     return name == "open" || name == "save";
 }
 

@@ -12,7 +12,6 @@
 #include "mfc/utf_text.h"
 #include "session/session.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -27,13 +26,6 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 
 typedef std::vector<std::string> Words;
-
-std::string lowerCase(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 Words splitWords(const std::string& line)
 {

@@ -1,21 +1,14 @@
 #include "cadhost/session_words.h"
 
 #include "cadhost/host_commands.h"
+#include "cadhost/script_input.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 
 namespace cadhost {
 
 namespace {
-
-std::string lowerCase(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool isBlank(char c)
 {

@@ -121,11 +121,12 @@ TerminalInput::TerminalInput(std::FILE* in, std::FILE* out, std::ostream& termin
     el_set(m_editLine, EL_HIST, history, m_history);
     // Ctrl-C reaches the editor as a key, which cancels as Escape does.
     el_set(m_editLine, EL_SETTY, "-d", "-isig", nullptr);
-    el_set(m_editLine, EL_ADDFN, "cadhost-complete", "Complete a command or a word",
-           &TerminalInput::completeKey);
-    el_set(m_editLine, EL_ADDFN, "cadhost-cancel", "Cancel, as Escape does",
-           &TerminalInput::cancelKey);
-    el_set(m_editLine, EL_ADDFN, "cadhost-help", "List the commands", &TerminalInput::helpKey);
+    // The wide form keeps the names as given; the narrow one leaks the copies it makes.
+    el_wset(m_editLine, EL_ADDFN, L"cadhost-complete", L"Complete a command or a word",
+            &TerminalInput::completeKey);
+    el_wset(m_editLine, EL_ADDFN, L"cadhost-cancel", L"Cancel, as Escape does",
+            &TerminalInput::cancelKey);
+    el_wset(m_editLine, EL_ADDFN, L"cadhost-help", L"List the commands", &TerminalInput::helpKey);
     el_set(m_editLine, EL_BIND, "^I", "cadhost-complete", nullptr);
     el_set(m_editLine, EL_BIND, "^C", "cadhost-cancel", nullptr);
     // F1, as xterm and the Linux console send it.
