@@ -140,10 +140,6 @@ TerminalInput::TerminalInput(std::FILE* in, std::FILE* out, std::ostream& termin
 TerminalInput::~TerminalInput()
 {
     el_end(m_editLine);
-    if (!m_historyPath.empty()) {
-        HistEvent event;
-        history(m_history, &event, H_SAVE, m_historyPath.c_str());
-    }
     history_end(m_history);
     std::setlocale(LC_CTYPE, m_savedLocale.empty() ? "C" : m_savedLocale.c_str());
     sigaction(SIGINT, &m_savedInterrupt, nullptr);
@@ -177,8 +173,11 @@ bool TerminalInput::next(UserAction& action)
         }
         const std::string text = trimBlanks(line);
         if (!text.empty()) {
+            // Written at once, so that a session that ends any way keeps what was typed.
             HistEvent event;
             history(m_history, &event, H_ENTER, text.c_str());
+            if (!m_historyPath.empty())
+                history(m_history, &event, H_SAVE, m_historyPath.c_str());
         }
         // A comment typed at a prompt is no answer: the prompt waits on.
         if (parseScriptLine(text, "", 0, action))

@@ -51,10 +51,11 @@ private:
 class TerminalInput : public InputSource {
 public:
     /// Lines come from the terminal in and are edited on out, where terminal (the transcript)
-    /// writes too; history is read from and written to historyPath (empty: none). When out is
-    /// no terminal, lines are read as they are typed and the prompts stay in the transcript.
+    /// writes too; history is read from historyPath and each line entered is added to it
+    /// (empty: none). When out is no terminal, lines are read as they are typed and the
+    /// prompts stay in the transcript.
     TerminalInput(std::FILE* in, std::FILE* out, std::ostream& terminal, std::string historyPath);
-    /// Writes the history and gives the terminal back as it was.
+    /// Gives the terminal, the locale and Ctrl-C back as they were.
     ~TerminalInput() override;
     TerminalInput(const TerminalInput&) = delete;
     TerminalInput& operator=(const TerminalInput&) = delete;
