@@ -1,9 +1,10 @@
-# Entry points: `make` builds, `make test` builds and runs every test, `make demo` runs the
-# demo session on the bundled drawing, `make windows` compiles the module for Windows.
+# Entry points: `make` builds, `make test` builds and runs every test, `make demo` builds the
+# host, the module and its resource library and runs the demo session on the bundled drawing,
+# `make windows` compiles the module for Windows.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev python3-ezdxf \
-                   python3-matplotlib binutils-mingw-w64-x86-64 python3-pefile
+DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev libedit-dev \
+                   python3-ezdxf python3-matplotlib binutils-mingw-w64-x86-64 python3-pefile
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64
 
 .PHONY: all build test demo deps clean fuzz fuzz-pe bench windows
@@ -33,9 +34,13 @@ build: deps $(BUILD)/CMakeCache.txt
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-demo: build
+# The demo needs only the programs: a build of its own without sanitizers and without the tests.
+DEMO_BUILD ?= build-demo
+demo: deps
+	cmake -S . -B $(DEMO_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=OFF
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target cadhost_exe VelmoraArc VelmoraCsy
 	@mkdir -p out
-	$(BUILD)/bin/cadhost --drawing examples/arcs.dxf --save out/demo.dxf --report out/demo.json \
+	$(DEMO_BUILD)/bin/cadhost --drawing examples/arcs.dxf --save out/demo.dxf --report out/demo.json \
 	    examples/demo.script | tee out/demo.transcript
 	/usr/bin/python3 tools/render_dxf.py out/demo.dxf out/demo.png
 
@@ -76,4 +81,4 @@ bench: deps
 	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench
 
 clean:
-	rm -rf $(BUILD) $(WINDOWS_BUILD) out
+	rm -rf $(BUILD) $(DEMO_BUILD) $(WINDOWS_BUILD) out

@@ -1,6 +1,6 @@
 #include "cadhost/cadhost_run.h"
 
-#include "afxwin.h"
+#include "cadhost/command_session.h"
 #include "cadhost/drawing_files.h"
 #include "cadhost/file_paths.h"
 #include "cadhost/host_commands.h"
@@ -8,15 +8,17 @@
 #include "cadhost/options.h"
 #include "cadhost/report.h"
 #include "cadhost/script_input.h"
+#include "cadhost/terminal_input.h"
 #include "database/system_variables.h"
 #include "editor/editor.h"
 #include "mfc/loaded_libraries.h"
 #include "mfc/utf_text.h"
-#include "session/recorder.h"
 #include "session/session.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 namespace cadhost {
@@ -25,12 +27,6 @@ namespace {
 
 const char* const kDefaultModuleName = "VelmoraArc.arx";
 const char* const kStandardInputName = "<stdin>";
-
-/// Where a message is about: "FILE:LINE" or "FILE".
-std::string place(const std::string& file, int line)
-{
-    return line > 0 ? file + ":" + std::to_string(line) : file;
-}
 
 std::string defaultModulePath()
 {
@@ -78,102 +74,6 @@ int listStrings(const std::string& modulePath, std::ostream& out, std::ostream& 
     module.unload();
     return kExitSessionRan;
 }
-
-/// One session over a script: the state the script's lines act on.
-class ScriptSession {
-public:
-    ScriptSession(LoadedModule& module, DrawingFilePolicy& files, std::ostream& err)
-        : m_module(module), m_files(files), m_err(err)
-    {
-    }
-
-    /// Runs every line of the editor's input; the exit status.
-    int run(bool interactive)
-    {
-        Editor& ed = editor();
-        for (;;) {
-            if (interactive)
-                ed.printUtf8("\nCommand: ");
-            UserAction action;
-            if (!ed.nextAction(action))
-                return kExitSessionRan;
-            switch (action.kind) {
-            case UserAction::Kind::Enter:
-            case UserAction::Kind::Escape:
-            case UserAction::Kind::CursorMove:
-                break;  // with no command running these do nothing
-            case UserAction::Kind::Point:
-                m_err << place(action.origin, action.line) << ": bad script line \""
-                      << action.text
-                      << "\": a point, but no command is waiting for one (expected a command, "
-                         "an empty line or ESC)\n";
-                return kExitBadInput;
-            case UserAction::Kind::Other:
-                if (!interactive)
-                    ed.printUtf8("\nCommand: ");
-                ed.echo(action.text);
-                if (!runCommandLine(action))
-                    return kExitBadInput;
-                break;
-            }
-        }
-    }
-
-    const std::vector<CommandRun>& commandsRun() const { return m_commands; }
-
-private:
-    /// Runs a module or host command; false (message given) when the script cannot go on.
-    bool runCommandLine(const UserAction& action)
-    {
-        const std::string& line = action.text;
-        const std::string name = line.substr(0, line.find_first_of(" \t"));
-        if (LoadedModule::CommandFunction command =
-                name == line ? m_module.findCommand(name) : nullptr)
-            return runModuleCommand(name, command);
-        std::string error;
-        switch (runHostCommand(line, m_files, error)) {
-        case HostCommandResult::Done:
-            return true;
-        case HostCommandResult::Failed:
-            m_err << place(action.origin, action.line) << ": " << error << "\n";
-            return false;
-        case HostCommandResult::NotAHostCommand:
-            break;
-        }
-        m_err << place(action.origin, action.line) << ": bad script line \"" << line
-              << "\": unknown command (expected a command of the module or of the host)\n";
-        return false;
-    }
-
-    bool runModuleCommand(const std::string& name, LoadedModule::CommandFunction command)
-    {
-        Editor& ed = editor();
-        const HINSTANCE resourceBefore = AfxGetModuleState()->m_hCurrentResourceHandle;
-        recorder().record({RecordedEvent::Kind::CommandStart, name, {}, 0, false, 0});
-        try {
-            command();
-        } catch (...) {
-            // A module must throw nothing into the host; if one does, the session still goes on.
-            m_err << "cadhost: command " << name << " ended with an exception\n";
-        }
-        recorder().record({RecordedEvent::Kind::CommandEnd, name, {}, 0, false, 0});
-        const HINSTANCE resourceAfter = AfxGetModuleState()->m_hCurrentResourceHandle;
-        m_commands.push_back({name, resourceAfter == resourceBefore});
-        if (!ed.hasInputError())
-            return true;
-        const InputError& bad = ed.inputError();
-        m_err << place(bad.origin, bad.line) << ": bad script line \"" << bad.text
-              << "\": command " << name << " expected " << bad.expected
-              << "; the command was cancelled\n";
-        ed.clearInputError();
-        return false;
-    }
-
-    LoadedModule& m_module;
-    DrawingFilePolicy& m_files;
-    std::ostream& m_err;
-    std::vector<CommandRun> m_commands;
-};
 
 /// Opens the script: the file, or standard input for "-" or none.
 std::istream* openScript(const Options& options, std::ifstream& file, std::string& origin)
@@ -253,21 +153,30 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (options.hasAperture)
         editor().setAperture(options.aperture);
 
-    const bool interactive = script == &std::cin && ::isatty(STDIN_FILENO) != 0;
-    ScriptInput input(*script, origin);
+    // A person at a terminal gets a forgiving session with line editing; a script, from a file
+    // or piped in, keeps the strict rule.
+    ScriptInput scriptInput(*script, origin);
+    std::unique_ptr<TerminalInput> terminal;
+    if (script == &std::cin && ::isatty(STDIN_FILENO) != 0)
+        terminal = std::make_unique<TerminalInput>(stdin, stdout, out, historyFilePath());
+    InputSource* input = terminal ? static_cast<InputSource*>(terminal.get()) : &scriptInput;
     int status = kExitSessionRan;
     LoadedModule module;
-    ScriptSession session(module, files, err);
+    CommandSession session(module, files, err);
     {
-        EditorConnection connection(out, &input, interactive);
+        EditorConnection connection(terminal ? terminal->transcript() : out, input,
+                                    terminal && terminal->showsInput());
         if (module.load(modulePath, error)) {
-            status = session.run(interactive);
+            if (terminal)
+                terminal->setModuleCommands(module.commandNames());
+            status = session.run();
             module.unload();
         } else {
             err << "cadhost: " << error << "\n";
             status = kExitModuleNotLoaded;
         }
     }
+    terminal.reset();
     if (status == kExitSessionRan && !options.savePath.empty() &&
         !saveDrawing(options.savePath, error)) {
         err << error << "\n";

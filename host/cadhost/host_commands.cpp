@@ -12,7 +12,6 @@
 #include "mfc/utf_text.h"
 #include "session/session.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -27,13 +26,6 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 
 typedef std::vector<std::string> Words;
-
-std::string lowerCase(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 Words splitWords(const std::string& line)
 {
@@ -104,9 +96,13 @@ double sweepFrom(double from, double to)
     return sweep;
 }
 
+typedef std::function<bool(const Words&, const std::string&, DrawingFilePolicy&, std::string&)>
+    CommandRunner;
+
 struct Command {
     const char* usage;
-    std::function<bool(const Words&, DrawingFilePolicy&, std::string&)> run;
+    std::vector<std::string> keywords;  ///< the literal words it takes after its name
+    CommandRunner run;
 };
 
 bool needWords(const Words& words, std::size_t count, std::string& error)
@@ -319,36 +315,54 @@ bool runSave(const Words& words, DrawingFilePolicy& files, std::string& error)
     return saveDrawing(words[1], error);
 }
 
+/// A runner for a command that needs only its words.
+CommandRunner wordsOnly(bool (*run)(const Words&, std::string&))
+{
+    return [run](const Words& w, const std::string&, DrawingFilePolicy&, std::string& e) {
+        return run(w, e);
+    };
+}
+
+/// A runner for a command that reads or writes drawing files.
+CommandRunner withFiles(bool (*run)(const Words&, DrawingFilePolicy&, std::string&))
+{
+    return [run](const Words& w, const std::string&, DrawingFilePolicy& f, std::string& e) {
+        return run(w, f, e);
+    };
+}
+
 const std::map<std::string, Command>& commands()
 {
     static const std::map<std::string, Command> table = {
-        {"ucs", {"ucs world | ucs origin x,y,z | ucs x|y|z DEG",
-                 [](const Words& w, DrawingFilePolicy&, std::string& e) { return runUcs(w, e); }}},
-        {"point", {"point x,y[,z]",
-                   [](const Words& w, DrawingFilePolicy&, std::string& e) { return runPoint(w, e); }}},
-        {"line", {"line P1 P2",
-                  [](const Words& w, DrawingFilePolicy&, std::string& e) { return runLine(w, e); }}},
-        {"circle", {"circle CENTER RADIUS",
-                    [](const Words& w, DrawingFilePolicy&, std::string& e) { return runCircle(w, e); }}},
-        {"arc", {"arc P1 P2 P3",
-                 [](const Words& w, DrawingFilePolicy&, std::string& e) { return runArc(w, e); }}},
-        {"pline", {"pline x,y[,bulge] x,y[,bulge] ... [closed]",
-                   [](const Words& w, DrawingFilePolicy&, std::string& e) { return runPline(w, e); }}},
-        {"wall", {"wall P1 P2 P3",
-                  [](const Words& w, DrawingFilePolicy&, std::string& e) { return runWall(w, e); }}},
-        {"dimstyle", {"dimstyle NAME",
-                      [](const Words& w, DrawingFilePolicy&, std::string& e) { return runDimstyle(w, e); }}},
-        {"layerkey", {"layerkey KEY LAYER",
-                      [](const Words& w, DrawingFilePolicy&, std::string& e) { return runLayerkey(w, e); }}},
-        {"aperture", {"aperture R",
-                      [](const Words& w, DrawingFilePolicy&, std::string& e) { return runAperture(w, e); }}},
-        {"open", {"open FILE.dxf", runOpen}},
-        {"save", {"save FILE.dxf", runSave}},
+        {"setvar", {"setvar NAME VALUE", {},
+                    [](const Words& w, const std::string& line, DrawingFilePolicy&,
+                       std::string& e) { return runSetvar(w, line, e); }}},
+        {"ucs", {"ucs world | ucs origin x,y,z | ucs x|y|z DEG", {"world", "origin", "x", "y", "z"},
+                 wordsOnly(runUcs)}},
+        {"point", {"point x,y[,z]", {}, wordsOnly(runPoint)}},
+        {"line", {"line P1 P2", {}, wordsOnly(runLine)}},
+        {"circle", {"circle CENTER RADIUS", {}, wordsOnly(runCircle)}},
+        {"arc", {"arc P1 P2 P3", {}, wordsOnly(runArc)}},
+        {"pline", {"pline x,y[,bulge] x,y[,bulge] ... [closed]", {"closed"}, wordsOnly(runPline)}},
+        {"wall", {"wall P1 P2 P3", {}, wordsOnly(runWall)}},
+        {"dimstyle", {"dimstyle NAME", {}, wordsOnly(runDimstyle)}},
+        {"layerkey", {"layerkey KEY LAYER", {}, wordsOnly(runLayerkey)}},
+        {"aperture", {"aperture R", {}, wordsOnly(runAperture)}},
+        {"open", {"open FILE.dxf", {}, withFiles(runOpen)}},
+        {"save", {"save FILE.dxf", {}, withFiles(runSave)}},
     };
     return table;
 }
 
 }  // namespace
+
+std::vector<HostCommandInfo> hostCommands()
+{
+    std::vector<HostCommandInfo> infos;
+    for (const auto& entry : commands())
+        infos.push_back({entry.first, entry.second.usage, entry.second.keywords});
+    return infos;
+}
 
 HostCommandResult runHostCommand(const std::string& line, DrawingFilePolicy& files,
                                  std::string& error)
@@ -357,22 +371,13 @@ HostCommandResult runHostCommand(const std::string& line, DrawingFilePolicy& fil
     if (words.empty())
         return HostCommandResult::NotAHostCommand;
     const std::string name = lowerCase(words[0]);
-    bool done = false;
+    const auto found = commands().find(name);
+    if (found == commands().end())
+        return HostCommandResult::NotAHostCommand;
     std::string reason;
-    std::string usage;
-    if (name == "setvar") {
-        usage = "setvar NAME VALUE";
-        done = runSetvar(words, line, reason);
-    } else {
-        const auto found = commands().find(name);
-        if (found == commands().end())
-            return HostCommandResult::NotAHostCommand;
-        usage = found->second.usage;
-        done = found->second.run(words, files, reason);
-    }
-    if (done)
+    if (found->second.run(words, line, files, reason))
         return HostCommandResult::Done;
-    error = name + ": " + reason + " (expected: " + usage + ")";
+    error = name + ": " + reason + " (expected: " + found->second.usage + ")";
     return HostCommandResult::Failed;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <set>
 #include <string>
+#include <vector>
 
 namespace cadhost {
 
@@ -18,6 +19,16 @@ struct DrawingFilePolicy {
     std::set<std::string> inputDrawings;  ///< absolute paths of the drawings read
     std::string savePath;                 ///< absolute path that --save names; empty when none
 };
+
+/// One host command as help and completion show it.
+struct HostCommandInfo {
+    std::string name;
+    std::string usage;                  ///< its arguments, as "circle CENTER RADIUS"
+    std::vector<std::string> keywords;  ///< the literal words it takes after its name
+};
+
+/// The host commands, by name.
+std::vector<HostCommandInfo> hostCommands();
 
 /// Runs one host command line (points in the current UCS, angles in degrees); on failure
 /// error says what was wrong and what the command expects.

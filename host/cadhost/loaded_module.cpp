@@ -1,6 +1,7 @@
 #include "cadhost/loaded_module.h"
 
 #include "cadhost/file_paths.h"
+#include "cadhost/module_exports.h"
 
 #include "mfc/loaded_libraries.h"
 #include "mfc/utf_text.h"
@@ -89,6 +90,17 @@ LoadedModule::CommandFunction LoadedModule::findCommand(const std::string& name)
     if (absoluteFilePath(info.dli_fname) != m_path)
         return nullptr;
     return reinterpret_cast<CommandFunction>(symbol);
+}
+
+std::vector<std::string> LoadedModule::commandNames() const
+{
+    std::vector<std::string> names;
+    if (m_module == nullptr)
+        return names;
+    for (const std::string& name : exportedFunctionNames(m_path))
+        if (findCommand(name) != nullptr)
+            names.push_back(name);
+    return names;
 }
 
 std::vector<HMODULE> LoadedModule::librariesLoadedAtStartup() const

@@ -27,6 +27,8 @@ public:
     /// The command the module exports under name; null when it has none (names of the module's
     /// start-up and entry point are no commands, nor is anything outside the module itself).
     CommandFunction findCommand(const std::string& name) const;
+    /// The names of the module's commands (each one findCommand finds), sorted.
+    std::vector<std::string> commandNames() const;
     /// The libraries the module loaded during its start-up (its resource library).
     std::vector<HMODULE> librariesLoadedAtStartup() const;
     /// The application id the host gave the module.

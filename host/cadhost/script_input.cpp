@@ -49,6 +49,13 @@ std::string trimBlanks(const std::string& text)
     return text.substr(first, last - first);
 }
 
+std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 bool parsePoint(const std::string& text, AcGePoint3d& point)
 {
     std::vector<std::string> parts;

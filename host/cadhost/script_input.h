@@ -8,6 +8,8 @@ namespace cadhost {
 
 /// The text without its surrounding blanks (spaces, tabs, CR, LF).
 std::string trimBlanks(const std::string& text);
+/// The text with its ASCII letters in lower case; command words are compared so.
+std::string lowerCase(std::string text);
 /// Parses "x,y" or "x,y,z" (z = 0 when left out), finite numbers only; false otherwise.
 bool parsePoint(const std::string& text, AcGePoint3d& point);
 /// Turns one script line into an action; false for a comment line, which is no action.

@@ -73,6 +73,8 @@ UserAction Editor::answerPrompt(PromptKind kind)
     if (m_hasInputError)
         return escape;
 
+    // The prompt is the command line's open line, to be shown again after a mistake.
+    const std::string prompt = m_openLine;
     UserAction action;
     for (;;) {
         if (!nextAction(action)) {
@@ -82,17 +84,29 @@ UserAction Editor::answerPrompt(PromptKind kind)
         // Outside a drag a cursor move is not an answer: the prompt goes on waiting.
         if (action.kind == UserAction::Kind::CursorMove && kind != PromptKind::Drag)
             continue;
-        break;
-    }
-    if (action.kind == UserAction::Kind::Other) {
-        recordInputError(action, kind);
-        escape.origin = action.origin;
-        escape.line = action.line;
-        return escape;
+        if (action.kind != UserAction::Kind::Other)
+            break;
+        if (forgivesMistakes())
+            echo(action.text);
+        if (!answerMistake(replyToTextAtPointPrompt(action.text))) {
+            recordInputError(action, kind);
+            escape.origin = action.origin;
+            escape.line = action.line;
+            return escape;
+        }
+        printUtf8("\n" + prompt);
     }
     if (action.kind != UserAction::Kind::CursorMove)
         echo(echoText(action));
     return action;
+}
+
+bool Editor::answerMistake(const std::string& reply)
+{
+    if (!forgivesMistakes())
+        return false;
+    printUtf8("\n" + reply);
+    return true;
 }
 
 void Editor::recordInputError(const UserAction& action, PromptKind kind)
@@ -108,7 +122,8 @@ void Editor::write(const std::string& utf8)
 {
     if (utf8.empty())
         return;
-    m_lineOpen = utf8.back() != '\n';
+    const std::size_t lastNewline = utf8.rfind('\n');
+    m_openLine = lastNewline == std::string::npos ? m_openLine + utf8 : utf8.substr(lastNewline + 1);
     if (m_pTranscript != nullptr) {
         *m_pTranscript << utf8;
         if (m_interactive)
@@ -143,7 +158,7 @@ void Editor::showMessageBox(bool ownerIsMainWindow, const std::u16string& text,
     const std::string captionUtf8 = utf8FromUtf16(caption);
     recorder().record({RecordedEvent::Kind::MessageBox, textUtf8, captionUtf8, style,
                        ownerIsMainWindow, 0});
-    std::string block = m_lineOpen ? "\n" : "";
+    std::string block = m_openLine.empty() ? "" : "\n";
     block += "+--- message box: " + captionUtf8 + " [" + iconName(style) + "] ---\n";
     std::size_t start = 0;
     for (;;) {
@@ -159,7 +174,7 @@ void Editor::showMessageBox(bool ownerIsMainWindow, const std::u16string& text,
 
 void Editor::finishTranscript()
 {
-    if (m_lineOpen)
+    if (!m_openLine.empty())
         write("\n");
 }
 
@@ -242,6 +257,12 @@ std::string describeExpectedInput(PromptKind kind)
         return "a cursor move (~x,y), a click point (x,y), an empty line (Enter) or ESC";
     }
     return "";
+}
+
+std::string replyToTextAtPointPrompt(const std::string& text)
+{
+    return text.find(',') != std::string::npos ? "Invalid point."
+                                               : "Point or option keyword required.";
 }
 
 }  // namespace cadhost

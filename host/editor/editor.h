@@ -25,12 +25,16 @@ struct UserAction {
     int line = 0;        ///< its line there; 0 when it did not come from a file
 };
 
-/// Supplies user actions one at a time, as the editor asks for them.
+/// Supplies user actions one at a time, as the editor asks for them: a script, a terminal, a page.
 class InputSource {
 public:
     virtual ~InputSource() = default;
     /// The next action; false when the input has run out.
     virtual bool next(UserAction& action) = 0;
+    /// Whether a person gives the input as the prompts come (a terminal, a page): a line the
+    /// session cannot take is then answered on the command line and asked for again. A script
+    /// forgives nothing: its first such line ends the session.
+    virtual bool forgivesMistakes() const { return false; }
 };
 
 /// Input that a waiting command could not take: the command was answered as by Escape.
@@ -73,10 +77,17 @@ public:
     /// The next raw action from the queue or the source; false when both ran out.
     bool nextAction(UserAction& action);
     /// The answer to a prompt of this kind: a point (and, for a drag, a cursor move), Enter or
-    /// Escape. Input that ran out answers Escape; any other action is recorded as the input
-    /// error and answered as Escape, and so is every later prompt until the error is cleared.
-    /// The answer is echoed on the command line.
+    /// Escape. Input that ran out answers Escape. Any other action is, with a forgiving source,
+    /// answered on the command line and the prompt asked again; from a script it is recorded as
+    /// the input error and answered as Escape, and so is every later prompt until the error is
+    /// cleared. The answer is echoed on the command line.
     UserAction answerPrompt(PromptKind kind);
+    /// Whether the input source forgives mistakes (see InputSource).
+    bool forgivesMistakes() const { return m_pSource != nullptr && m_pSource->forgivesMistakes(); }
+    /// Where a session answers a line it cannot take: with a forgiving source, prints reply on
+    /// the command line and returns true, and the caller asks again; from a script, prints
+    /// nothing and returns false, and the caller ends the session naming the line.
+    bool answerMistake(const std::string& reply);
     bool hasInputError() const { return m_hasInputError; }
     const InputError& inputError() const { return m_inputError; }
     void clearInputError() { m_hasInputError = false; }
@@ -128,12 +139,15 @@ private:
     InputError m_inputError;
     std::ostream* m_pTranscript = nullptr;
     bool m_interactive = false;
-    bool m_lineOpen = false;  ///< the transcript's last line has no newline yet
+    std::string m_openLine;  ///< the transcript's last line so far, without its newline
     UcsFrame m_ucs;
     double m_aperture = kDefaultAperture;
 };
 
 /// What a prompt of this kind accepts, as words for an error message.
 std::string describeExpectedInput(PromptKind kind);
+/// The host's reply to text given where a point is wanted: "Invalid point." for what looks
+/// like coordinates, "Point or option keyword required." for anything else.
+std::string replyToTextAtPointPrompt(const std::string& text);
 
 }  // namespace cadhost

@@ -228,6 +228,26 @@ TEST(CadhostEndToEndTest, LinesThatCannotRunNameTheirFileAndLine)
     }
 }
 
+TEST(CadhostEndToEndTest, HelpListsTheModulesCommandsAndQuitEndsTheScriptAndSaves)
+{
+    CadhostRun r;
+    const fs::path scriptFile = r.folder() / "help.script";
+    std::ofstream(scriptFile) << "help\ncircle 0,0 1\nQUIT\ncircle 5,5 1\n";
+    const fs::path saved = r.folder() / "saved.dxf";
+    ASSERT_EQ(r.run({"--module", kModule, "--save", saved.string(), "--report",
+                     r.reportPath().string(), scriptFile.string()}),
+              0)
+        << r.err;
+    for (const char* command : {"fixture_point", "fixture_pick", "fixture_drag", "fixture_drag_null",
+                                "fixture_box", "fixture_leaky", "fixture_format", "fixture_luprec"})
+        EXPECT_NE(r.out.find("\n  " + std::string(command)), std::string::npos) << command;
+    EXPECT_EQ(r.out.find("acrxEntryPoint"), std::string::npos);
+    EXPECT_EQ(r.out.find("DllMain"), std::string::npos);
+    EXPECT_NE(r.out.find("\n  circle CENTER RADIUS"), std::string::npos) << r.out;
+    EXPECT_EQ(r.report()["entities"].size(), 1u);
+    EXPECT_TRUE(fs::exists(saved));
+}
+
 TEST(CadhostEndToEndTest, AScriptThatEndsInACommandCancelsIt)
 {
     CadhostRun r;

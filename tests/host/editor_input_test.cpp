@@ -90,6 +90,46 @@ TEST_F(EditorInputTest, OtherTextIsAnInputErrorAnsweredAsEscapeUntilCleared)
     EXPECT_EQ(acedGetPoint(nullptr, u"", p), RTNORM);
 }
 
+/// Actions from a person, who is answered and asked again after a mistake.
+class ForgivingInput : public cadhost::InputSource {
+public:
+    explicit ForgivingInput(std::vector<UserAction> actions) : m_actions(std::move(actions)) {}
+    bool next(UserAction& a) override
+    {
+        if (m_next == m_actions.size())
+            return false;
+        a = m_actions[m_next++];
+        return true;
+    }
+    bool forgivesMistakes() const override { return true; }
+
+private:
+    std::vector<UserAction> m_actions;
+    std::size_t m_next = 0;
+};
+
+TEST_F(EditorInputTest, AForgivingSourceIsAnsweredAndTheSamePromptAskedAgain)
+{
+    std::ostringstream transcript;
+    editor().setTranscript(&transcript);
+    ForgivingInput input({action(UserAction::Kind::Other, 0, 0, 0, "hello"),
+                          action(UserAction::Kind::Other, 0, 0, 0, "1,2,3,4"),
+                          action(UserAction::Kind::Point, 1.0, 2.0, 0.0, "1,2")});
+    editor().setInputSource(&input);
+    ads_point p = {0.0, 0.0, 0.0};
+    EXPECT_EQ(acedGetPoint(nullptr, u"\nFirst: ", p), RTNORM);
+    EXPECT_EQ(p[X], 1.0);
+    EXPECT_FALSE(editor().hasInputError());
+    // Without a forgiving source (a script) a mistake is not answered: it ends the command.
+    editor().setInputSource(nullptr);
+    EXPECT_FALSE(editor().answerMistake("never shown"));
+    editor().setTranscript(nullptr);
+    EXPECT_EQ(transcript.str(),
+              "\nFirst: hello\nPoint or option keyword required.\nFirst: 1,2,3,4\nInvalid point."
+              "\nFirst: 1,2");
+    EXPECT_EQ(cadhost::recorder().count(cadhost::RecordedEvent::Kind::Input), 3u);
+}
+
 TEST_F(EditorInputTest, PromptsAndEchoesGoToTranscriptAndRecordApart)
 {
     std::ostringstream transcript;
