@@ -2,7 +2,6 @@
 // radius, alone or with the radius, in place of the angle an angular dimension would show.
 #include "arcdim/KotaDP.h"
 
-#include "arcdim/ArcSide.h"
 #include "geometry/Primitives.h"
 
 #include <cmath>
@@ -33,10 +32,7 @@ double CKotaDP::measureSweep(bool useMeasurement) const
     const AcGeVector3d toFirst = m_pResultDim->xLine1Point() - m_center;
     const AcGeVector3d toSecond = m_pResultDim->xLine2Point() - m_center;
     const AcGeVector3d toArcPoint = m_pResultDim->arcPoint() - m_center;
-    // An arc point on an extension line spans the way the dimension is drawn.
-    return arcSweepAngle(toFirst, toSecond,
-                         arcSideDirection(toFirst, toSecond, toArcPoint,
-                                          m_planeXAxis.crossProduct(m_planeYAxis)));
+    return arcSweepAngle(toFirst, toSecond, toArcPoint);
 }
 
 bool CKotaDP::applyArcLengthText(int mode, bool useMeasurement)
@@ -44,6 +40,9 @@ bool CKotaDP::applyArcLengthText(int mode, bool useMeasurement)
     if (m_pResultDim == nullptr)
         return false;
     const double length = std::fabs(measureSweep(useMeasurement) * m_radius);
+    // A degenerate dimension has no length to show; the driver warns instead.
+    if (!std::isfinite(length))
+        return false;
     CString lengthText;
     formatDimensionValue(lengthText, length);
 

@@ -119,8 +119,11 @@ TEST_F(Selection, AnArcFacingDownPassesThePlaneTest)
     queuePoint(onArc.x, onArc.y, onArc.z);
     queueEnter();
     const PickResult result = pick(jig);
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, center, end));
+    // The arc turns counterclockwise about its own normal, clockwise seen from above.
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, center, onArc));
     EXPECT_EQ(result.start, start);
+    EXPECT_EQ(jig.m_pickedArc.normal, AcGeVector3d(0, 0, -1));
+    EXPECT_DOUBLE_EQ(jig.m_pickedArc.sweep, kHalfPi);
     EXPECT_EQ(jig.m_pResultDim->elevation(), 3.0);
     EXPECT_EQ(planeMessages(), 0u);
 }
@@ -257,7 +260,7 @@ TEST_F(Selection, APolylineArcSegmentInAMovedTurnedSystemIsFound)
     const PickResult result = pick(jig);
     EXPECT_EQ(result.start, segment.startPoint());
     EXPECT_EQ(result.end, segment.endPoint());
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, segment.center(), segment.endPoint()));
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, segment.center(), onSegment));
     EXPECT_EQ(jig.m_pResultDim->elevation(), segment.endPoint().z);
 }
 
@@ -348,20 +351,74 @@ TEST_F(Selection, ACurvedWallHasNoPlaneTest)
     queueEnter();
     const PickResult result = pick(jig);
     ASSERT_NO_FATAL_FAILURE(
-        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(0, 0, -10)));
+        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(0, 10, 0)));
     EXPECT_EQ(planeMessages(), 0u);
 }
 
-TEST_F(Selection, EnterInTheDragPutsTheArcPointBackAtTheEnd)
+// On an end, the dimension line would leave open which arc between the ends it spans: Enter
+// puts it back at the middle of the picked arc, a click outside the arc at the middle at the
+// click's distance, a 270 degree arc as well as a quarter.
+TEST_F(Selection, TheDimensionLinePassesThroughThePickedArcOnly)
 {
-    addEntity(new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, kHalfPi));
-    CKotaDP jig;
-    queuePoint(2, 0);
-    queueCursor(5, 5);
-    queueCursor(6, 1);
-    queueEnter();
-    const PickResult result = pick(jig);
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), result.end));
+    struct DragCase {
+        double endAngle;
+        bool enter;
+        AcGePoint3d click;
+        AcGePoint3d arcPoint;
+    };
+    const double r = std::sqrt(2.0);
+    const DragCase cases[] = {{kHalfPi, true, {}, {r, r, 0}},
+                              {kHalfPi, false, {-3, -3, 0}, {3, 3, 0}},
+                              {kHalfPi, false, {6, 0, 0}, {3 * r, 3 * r, 0}},
+                              {3 * kHalfPi, true, {}, {-r, r, 0}},
+                              {3 * kHalfPi, false, {4, -3, 0}, {-2.5 * r, 2.5 * r, 0}},
+                              {3 * kHalfPi, false, {-4, -3, 0}, {-4, -3, 0}}};
+    for (const DragCase& c : cases) {
+        cadhost::resetSession();
+        addEntity(new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, c.endAngle));
+        CKotaDP jig;
+        queuePoint(2, 0);
+        queueCursor(5, 5);
+        queueCursor(6, 1);
+        if (c.enter)
+            queueEnter();
+        else
+            queuePoint(c.click.x, c.click.y);
+        const PickResult result = pick(jig);
+        ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), c.arcPoint));
+    }
+}
+
+TEST_F(Selection, OnACircleTheDragChoosesTheArcAndEnterTheCounterclockwiseOne)
+{
+    struct CircleCase {
+        bool enter;
+        AcGePoint3d click;
+        AcGePoint3d arcPoint;
+        double normalZ;
+        double sweep;
+    };
+    const double r = 5.0 / std::sqrt(2.0);
+    const CircleCase cases[] = {{true, {}, {r, r, 0}, 1.0, kHalfPi},
+                                {false, {1, 2, 0}, {1, 2, 0}, 1.0, kHalfPi},
+                                {false, {-4, -1, 0}, {-4, -1, 0}, -1.0, 3 * kHalfPi}};
+    for (const CircleCase& c : cases) {
+        cadhost::resetSession();
+        addEntity(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d(0, 0, 1), 5.0));
+        CKotaDP jig;
+        queuePoint(5, 0);
+        queuePoint(3, 0);
+        queuePoint(0, 7);
+        if (c.enter)
+            queueEnter();
+        else
+            queuePoint(c.click.x, c.click.y);
+        const PickResult result = pick(jig);
+        ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), c.arcPoint));
+        EXPECT_EQ(jig.m_pickedArc.normal, AcGeVector3d(0, 0, c.normalZ));
+        EXPECT_DOUBLE_EQ(jig.m_pickedArc.sweep, c.sweep);
+        EXPECT_FALSE(jig.m_pickedArc.eitherWay);
+    }
 }
 
 TEST_F(Selection, EscapeInTheDragLeavesNothing)
@@ -381,14 +438,15 @@ TEST_F(Selection, EscapeInTheDragLeavesNothing)
     EXPECT_TRUE(dimensionsInDrawing().empty());
 }
 
-TEST_F(Selection, AClickAtTheOriginFirstKeepsTheArcPointAtTheEnd)
+TEST_F(Selection, AClickAtTheOriginFirstKeepsTheArcPointAtTheMiddle)
 {
     addEntity(new AcDbArc(AcGePoint3d(3, 0, 0), 2.0, kHalfPi, 2 * kHalfPi));
     CKotaDP jig;
     queuePoint(3, 2);
     queuePoint(0, 0, 0);
     const PickResult result = pick(jig);
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(3, 0, 0), result.end));
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(
+        jig, result, AcGePoint3d(3, 0, 0), AcGePoint3d(3 - std::sqrt(2.0), std::sqrt(2.0), 0)));
 }
 
 TEST_F(Selection, CancelAtTheSelectionEndsWithNothing)
