@@ -8,6 +8,22 @@ namespace {
 
 using cadhost::kTwoPi;
 
+/// a1 * b2 - a2 * b1 with one rounding error rather than one for each product, so that the
+/// cancellation of nearly parallel vectors keeps the digits that remain.
+double determinant(double a1, double a2, double b1, double b2)
+{
+    const double product = a2 * b1;
+    const double productError = std::fma(-a2, b1, product);
+    return std::fma(a1, b2, -product) + productError;
+}
+
+/// a x b, each coordinate as determinant() gives it.
+AcGeVector3d accurateCross(const AcGeVector3d& a, const AcGeVector3d& b)
+{
+    return {determinant(a.y, a.z, b.y, b.z), determinant(a.z, a.x, b.z, b.x),
+            determinant(a.x, a.y, b.x, b.y)};
+}
+
 }  // namespace
 
 AcGeCircArc3d::AcGeCircArc3d()
@@ -54,7 +70,8 @@ AcGeCircArc3d& AcGeCircArc3d::set(const AcGePoint3d& start, const AcGePoint3d& p
     // centre = end + ((|a|^2 b - |b|^2 a) x (a x b)) / (2 |a x b|^2).
     const AcGeVector3d a = start - end;
     const AcGeVector3d b = pointOnArc - end;
-    const AcGeVector3d axb = a.crossProduct(b);
+    // The cross product of the chords keeps its digits for a flat arc, and so does the centre.
+    const AcGeVector3d axb = accurateCross(a, b);
     const double magnitude = std::max({cadhost::magnitudeOf(start),
                                        cadhost::magnitudeOf(pointOnArc), cadhost::magnitudeOf(end)});
     const bool coincident = cadhost::isSamePoint(start, pointOnArc, magnitude) ||
@@ -74,12 +91,11 @@ AcGeCircArc3d& AcGeCircArc3d::set(const AcGePoint3d& start, const AcGePoint3d& p
         (b * a.lengthSqrd() - a * b.lengthSqrd()).crossProduct(axb) / (2.0 * axb.lengthSqrd());
     m_center = end + offset;
     m_radius = (start - m_center).length();
-    // (pointOnArc - start) x (end - start) points along the normal about which the way from
-    // start through pointOnArc to end turns counterclockwise. Both vectors are divided by
-    // their lengths, not zero here however small, where the host's zero tolerance would leave
-    // the normal of a small flat arc unscaled.
-    const AcGeVector3d normal = (pointOnArc - start).crossProduct(end - start);
-    m_normal = normal / normal.length();
+    // a x b, which is (pointOnArc - start) x (end - start), points along the normal about which
+    // the way from start through pointOnArc to end turns counterclockwise. Both vectors are
+    // divided by their lengths, not zero here however small, where the host's zero tolerance
+    // would leave the normal of a small flat arc unscaled.
+    m_normal = axb / axb.length();
     m_refVec = (start - m_center) / m_radius;
     m_startAngle = 0.0;
     const AcGeVector3d toEnd = end - m_center;
