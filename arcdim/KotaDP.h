@@ -50,7 +50,7 @@ public:
     /// false when there is no result dimension.
     bool computeRadius();
     /// The angle the result dimension spans, its own measurement when allowed and available,
-    /// else from its points; needs a result dimension.
+    /// else from its points as the host draws it; needs a result dimension.
     double measureSweep(bool useMeasurement) const;
     /// Sets the result dimension's text to the arc length (mode 1) or the arc length and radius
     /// (any other mode); false when there is no result dimension or no finite length.

@@ -58,6 +58,18 @@ double sweepBetweenAngles(double from, double to)
     return sweep;
 }
 
+double turnAbout(const AcGeVector3d& normal, const AcGeVector3d& from, const AcGeVector3d& to)
+{
+    const double across = from.crossProduct(to).dotProduct(normal);
+    const double along = from.dotProduct(to) - from.dotProduct(normal) * to.dotProduct(normal);
+    if (along == 0.0 && across == 0.0)
+        return 0.0;
+    double turn = std::atan2(across, along);
+    if (turn < 0.0)
+        turn += kTwoPi;
+    return turn < kTwoPi ? turn : 0.0;
+}
+
 double turnFromStart(const PickedArc& arc, const AcGeVector3d& fromCenter)
 {
     const ArcFrame frame = frameOf(arc);

@@ -22,6 +22,11 @@ bool isKnown(const PickedArc& arc);
 /// The sweep in [0, 2*pi) from the angle `from` counterclockwise to the angle `to`.
 double sweepBetweenAngles(double from, double to);
 
+/// The angle in [0, 2*pi) from `from` counterclockwise about a unit normal to `to`, measured
+/// in the plane perpendicular to it and kept to the last digits (directions a hair from
+/// parallel or opposite are not taken as such); 0 when either has no direction there.
+double turnAbout(const AcGeVector3d& normal, const AcGeVector3d& from, const AcGeVector3d& to);
+
 /// How far the direction of fromCenter lies from the arc's start, turning counterclockwise
 /// about the arc's normal: in [0, 2*pi); 0 for a vector with no direction in the arc's plane.
 double turnFromStart(const PickedArc& arc, const AcGeVector3d& fromCenter);
