@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev python3-ezdxf \
                    python3-matplotlib
 
-.PHONY: all build test demo deps clean fuzz bench
+.PHONY: all build test demo deps clean fuzz bench verify
 
 all: build
 
@@ -54,6 +54,17 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target cadhost_exe VelmoraArc VelmoraCsy dxf_pick_bench
 	/usr/bin/python3 tools/bench_dxf.py --cadhost $(BENCH_BUILD)/bin/cadhost \
 	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench
+
+# The five arc commands against an independent reference at scale: random user sessions in a
+# Release build of its own; prints the mismatches by kind, each with a script reproducing it.
+VERIFY_BUILD ?= build-verify
+VERIFY_SESSIONS ?= 1000000
+VERIFY_SEED ?= 2
+verify: deps
+	cmake -S . -B $(VERIFY_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF
+	cmake --build $(VERIFY_BUILD) -j $(JOBS) --target arc_verify VelmoraArc VelmoraCsy
+	$(VERIFY_BUILD)/bin/arc_verify --arcdim $(VERIFY_SESSIONS) --arclen $(VERIFY_SESSIONS) \
+	    --seed $(VERIFY_SEED)
 
 clean:
 	rm -rf $(BUILD) out

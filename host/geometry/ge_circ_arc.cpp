@@ -72,8 +72,9 @@ AcGeCircArc3d& AcGeCircArc3d::set(const AcGePoint3d& start, const AcGePoint3d& p
     const AcGeVector3d b = pointOnArc - end;
     // The cross product of the chords keeps its digits for a flat arc, and so does the centre.
     const AcGeVector3d axb = accurateCross(a, b);
-    const double magnitude = std::max({cadhost::magnitudeOf(start),
-                                       cadhost::magnitudeOf(pointOnArc), cadhost::magnitudeOf(end)});
+    const double magnitude =
+        std::max({cadhost::magnitudeOf(start), cadhost::magnitudeOf(pointOnArc),
+                  cadhost::magnitudeOf(end)});
     const bool coincident = cadhost::isSamePoint(start, pointOnArc, magnitude) ||
                             cadhost::isSamePoint(start, end, magnitude) ||
                             cadhost::isSamePoint(pointOnArc, end, magnitude);

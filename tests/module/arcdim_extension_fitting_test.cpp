@@ -71,8 +71,8 @@ PickedArc pickedArc(double firstEnd, double secondEnd, bool clockwise)
     arc.start = atAngle(firstEnd, kArcRadius);
     arc.end = atAngle(secondEnd, kArcRadius);
     arc.radius = kArcRadius;
-    arc.sweep = std::fmod((clockwise ? firstEnd - secondEnd : secondEnd - firstEnd) + 720.0, 360.0) *
-                kDegree;
+    const double turn = clockwise ? firstEnd - secondEnd : secondEnd - firstEnd;
+    arc.sweep = std::fmod(turn + 720.0, 360.0) * kDegree;
     return arc;
 }
 
