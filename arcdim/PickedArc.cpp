@@ -72,15 +72,7 @@ double turnAbout(const AcGeVector3d& normal, const AcGeVector3d& from, const AcG
 
 double turnFromStart(const PickedArc& arc, const AcGeVector3d& fromCenter)
 {
-    const ArcFrame frame = frameOf(arc);
-    const double along = fromCenter.dotProduct(frame.along);
-    const double across = fromCenter.dotProduct(frame.across);
-    if (along == 0.0 && across == 0.0)
-        return 0.0;
-    double turn = std::atan2(across, along);
-    if (turn < 0.0)
-        turn += kTwoPi;
-    return turn < kTwoPi ? turn : 0.0;
+    return turnAbout(arc.normal, frameOf(arc).along, fromCenter);
 }
 
 double separableAngle(const PickedArc& arc, double distance)

@@ -357,66 +357,52 @@ TEST_F(Selection, ACurvedWallHasNoPlaneTest)
 
 // On an end, the dimension line would leave open which arc between the ends it spans: Enter
 // puts it back at the middle of the picked arc, a click outside the arc at the middle at the
-// click's distance, a 270 degree arc as well as a quarter.
+// click's distance, a 270 degree arc as well as a quarter. On a circle the click's side
+// chooses the arc between its two points, Enter the counterclockwise one.
 TEST_F(Selection, TheDimensionLinePassesThroughThePickedArcOnly)
 {
     struct DragCase {
-        double endAngle;
+        bool circle;
+        double sweep;  ///< of the arc from 0 degrees, or expected of the circle's arc
         bool enter;
         AcGePoint3d click;
         AcGePoint3d arcPoint;
+        double normalZ;  ///< the picked arc's normal
     };
     const double r = std::sqrt(2.0);
-    const DragCase cases[] = {{kHalfPi, true, {}, {r, r, 0}},
-                              {kHalfPi, false, {-3, -3, 0}, {3, 3, 0}},
-                              {kHalfPi, false, {6, 0, 0}, {3 * r, 3 * r, 0}},
-                              {3 * kHalfPi, true, {}, {-r, r, 0}},
-                              {3 * kHalfPi, false, {4, -3, 0}, {-2.5 * r, 2.5 * r, 0}},
-                              {3 * kHalfPi, false, {-4, -3, 0}, {-4, -3, 0}}};
-    for (const DragCase& c : cases) {
+    const double c = 5.0 / std::sqrt(2.0);
+    const DragCase cases[] = {{false, kHalfPi, true, {}, {r, r, 0}, 1},
+                              {false, kHalfPi, false, {-3, -3, 0}, {3, 3, 0}, 1},
+                              {false, kHalfPi, false, {6, 0, 0}, {3 * r, 3 * r, 0}, 1},
+                              {false, 3 * kHalfPi, true, {}, {-r, r, 0}, 1},
+                              {false, 3 * kHalfPi, false, {4, -3, 0}, {-2.5 * r, 2.5 * r, 0}, 1},
+                              {false, 3 * kHalfPi, false, {-4, -3, 0}, {-4, -3, 0}, 1},
+                              {true, kHalfPi, true, {}, {c, c, 0}, 1},
+                              {true, kHalfPi, false, {1, 2, 0}, {1, 2, 0}, 1},
+                              {true, 3 * kHalfPi, false, {-4, -1, 0}, {-4, -1, 0}, -1}};
+    for (const DragCase& d : cases) {
         cadhost::resetSession();
-        addEntity(new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, c.endAngle));
         CKotaDP jig;
-        queuePoint(2, 0);
+        if (d.circle) {
+            // Points towards 0 and 90 degrees, moved onto the circle.
+            addEntity(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d(0, 0, 1), 5.0));
+            queuePoint(5, 0);
+            queuePoint(3, 0);
+            queuePoint(0, 7);
+        } else {
+            addEntity(new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, d.sweep));
+            queuePoint(2, 0);
+        }
         queueCursor(5, 5);
         queueCursor(6, 1);
-        if (c.enter)
+        if (d.enter)
             queueEnter();
         else
-            queuePoint(c.click.x, c.click.y);
+            queuePoint(d.click.x, d.click.y);
         const PickResult result = pick(jig);
-        ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), c.arcPoint));
-    }
-}
-
-TEST_F(Selection, OnACircleTheDragChoosesTheArcAndEnterTheCounterclockwiseOne)
-{
-    struct CircleCase {
-        bool enter;
-        AcGePoint3d click;
-        AcGePoint3d arcPoint;
-        double normalZ;
-        double sweep;
-    };
-    const double r = 5.0 / std::sqrt(2.0);
-    const CircleCase cases[] = {{true, {}, {r, r, 0}, 1.0, kHalfPi},
-                                {false, {1, 2, 0}, {1, 2, 0}, 1.0, kHalfPi},
-                                {false, {-4, -1, 0}, {-4, -1, 0}, -1.0, 3 * kHalfPi}};
-    for (const CircleCase& c : cases) {
-        cadhost::resetSession();
-        addEntity(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d(0, 0, 1), 5.0));
-        CKotaDP jig;
-        queuePoint(5, 0);
-        queuePoint(3, 0);
-        queuePoint(0, 7);
-        if (c.enter)
-            queueEnter();
-        else
-            queuePoint(c.click.x, c.click.y);
-        const PickResult result = pick(jig);
-        ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), c.arcPoint));
-        EXPECT_EQ(jig.m_pickedArc.normal, AcGeVector3d(0, 0, c.normalZ));
-        EXPECT_DOUBLE_EQ(jig.m_pickedArc.sweep, c.sweep);
+        ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), d.arcPoint));
+        EXPECT_EQ(jig.m_pickedArc.normal, AcGeVector3d(0, 0, d.normalZ));
+        EXPECT_DOUBLE_EQ(jig.m_pickedArc.sweep, d.sweep);
         EXPECT_FALSE(jig.m_pickedArc.eitherWay);
     }
 }
