@@ -39,17 +39,26 @@ struct ArcSource {
     bool isCircle = false;
 };
 
+/// The arc from start counterclockwise about normal through sweep to end.
+PickedArc pickedArcOf(const AcGePoint3d& center, const AcGeVector3d& normal,
+                      const AcGePoint3d& start, const AcGePoint3d& end, double radius,
+                      double sweep)
+{
+    PickedArc picked;
+    picked.center = center;
+    picked.normal = normal;
+    picked.start = start;
+    picked.end = end;
+    picked.radius = radius;
+    picked.sweep = sweep;
+    return picked;
+}
+
 /// The picked arc of a geometric arc (counterclockwise about its normal) from start to end.
 PickedArc pickedArcOf(const AcGeCircArc3d& arc, const AcGePoint3d& start, const AcGePoint3d& end)
 {
-    PickedArc picked;
-    picked.center = arc.center();
-    picked.normal = arc.normal();
-    picked.start = start;
-    picked.end = end;
-    picked.radius = arc.radius();
-    picked.sweep = sweepBetweenAngles(arc.startAng(), arc.endAng());
-    return picked;
+    return pickedArcOf(arc.center(), arc.normal(), start, end, arc.radius(),
+                       sweepBetweenAngles(arc.startAng(), arc.endAng()));
 }
 
 /// Whether the last failed pick hit no entity, as "ERRNO" tells.
@@ -172,12 +181,9 @@ SourceOutcome readArcSource(const CKotaDP& jig, const ads_name name, const ads_p
         arc->getEndPoint(source.end);
         arc->getStartPoint(source.start);
         source.center = arc->center();
-        source.arc.center = source.center;
-        source.arc.normal = source.normal;
-        source.arc.start = source.start;
-        source.arc.end = source.end;
-        source.arc.radius = arc->radius();
-        source.arc.sweep = sweepBetweenAngles(arc->startAngle(), arc->endAngle());
+        source.arc = pickedArcOf(source.center, source.normal, source.start, source.end,
+                                 arc->radius(),
+                                 sweepBetweenAngles(arc->startAngle(), arc->endAngle()));
         object.close();
         return inWorkingPlane();
     }
@@ -196,11 +202,8 @@ SourceOutcome readArcSource(const CKotaDP& jig, const ads_name name, const ads_p
             return SourceOutcome::Abandoned;
         source.isCircle = true;
         // Either arc between the two points may be meant; the drag tells which.
-        source.arc.center = source.center;
-        source.arc.normal = source.normal;
-        source.arc.start = source.start;
-        source.arc.end = source.end;
-        source.arc.radius = radius;
+        source.arc = pickedArcOf(source.center, source.normal, source.start, source.end, radius,
+                                 0.0);
         source.arc.sweep = turnFromStart(source.arc, source.end - source.center);
         source.arc.eitherWay = true;
         return SourceOutcome::Accepted;
