@@ -9,9 +9,9 @@
 // extension points leave outside their span goes to its middle.
 #include "arcdim_differential.h"
 
+#include "acedads.h"
 #include "database/aec_wall.h"
 #include "database/database_impl.h"
-#include "acedads.h"
 #include "dbdim.h"
 #include "dbents.h"
 #include "dxf/dimension_graphics.h"
