@@ -7,7 +7,7 @@ DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev l
                    python3-ezdxf python3-matplotlib binutils-mingw-w64-x86-64 python3-pefile
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64
 
-.PHONY: all build test demo deps clean fuzz fuzz-pe bench windows
+.PHONY: all build test demo deps clean fuzz fuzz-pe bench windows verify
 
 all: build
 
@@ -80,5 +80,16 @@ bench: deps
 	/usr/bin/python3 tools/bench_dxf.py --cadhost $(BENCH_BUILD)/bin/cadhost \
 	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench
 
+# The five arc commands against an independent reference at scale: random user sessions in a
+# Release build of its own; prints the mismatches by kind, each with a script reproducing it.
+VERIFY_BUILD ?= build-verify
+VERIFY_SESSIONS ?= 1000000
+VERIFY_SEED ?= 2
+verify: deps
+	cmake -S . -B $(VERIFY_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF
+	cmake --build $(VERIFY_BUILD) -j $(JOBS) --target arc_verify VelmoraArc VelmoraCsy
+	$(VERIFY_BUILD)/bin/arc_verify --arcdim $(VERIFY_SESSIONS) --arclen $(VERIFY_SESSIONS) \
+	    --seed $(VERIFY_SEED)
+
 clean:
-	rm -rf $(BUILD) $(DEMO_BUILD) $(WINDOWS_BUILD) out
+	rm -rf $(BUILD) $(DEMO_BUILD) $(WINDOWS_BUILD) $(VERIFY_BUILD) out

@@ -32,9 +32,34 @@ struct ArcSource {
     AcGePoint3d center;
     AcGePoint3d start;
     AcGePoint3d end;
-    AcGeVector3d normal;  ///< the entity's plane; not known for an architectural object
+    AcGeVector3d normal;  ///< the entity's plane, for the plane test
+    /// The arc as the entity defines it: its sense and sweep, which its two ends alone do not
+    /// tell.
+    PickedArc arc;
     bool isCircle = false;
 };
+
+/// The arc from start counterclockwise about normal through sweep to end.
+PickedArc pickedArcOf(const AcGePoint3d& center, const AcGeVector3d& normal,
+                      const AcGePoint3d& start, const AcGePoint3d& end, double radius,
+                      double sweep)
+{
+    PickedArc picked;
+    picked.center = center;
+    picked.normal = normal;
+    picked.start = start;
+    picked.end = end;
+    picked.radius = radius;
+    picked.sweep = sweep;
+    return picked;
+}
+
+/// The picked arc of a geometric arc (counterclockwise about its normal) from start to end.
+PickedArc pickedArcOf(const AcGeCircArc3d& arc, const AcGePoint3d& start, const AcGePoint3d& end)
+{
+    return pickedArcOf(arc.center(), arc.normal(), start, end, arc.radius(),
+                       sweepBetweenAngles(arc.startAng(), arc.endAng()));
+}
 
 /// Whether the last failed pick hit no entity, as "ERRNO" tells.
 bool lastPickHitNothing()
@@ -106,6 +131,7 @@ SourceOutcome readPolylineArcUnderPick(const AcDbPolyline& polyline, const ads_p
         source.start = segment.startPoint();
         source.center = segment.center();
         source.normal = polyline.normal();
+        source.arc = pickedArcOf(segment, source.start, source.end);
         return SourceOutcome::Accepted;
     }
     return SourceOutcome::Abandoned;
@@ -127,6 +153,7 @@ SourceOutcome readCurvedObject(const AcDbObject& object, ArcSource& source)
     source.start = first;
     source.end = second;
     source.center = arc.center();
+    source.arc = pickedArcOf(arc, first, second);
     return SourceOutcome::Accepted;
 }
 
@@ -154,6 +181,9 @@ SourceOutcome readArcSource(const CKotaDP& jig, const ads_name name, const ads_p
         arc->getEndPoint(source.end);
         arc->getStartPoint(source.start);
         source.center = arc->center();
+        source.arc = pickedArcOf(source.center, source.normal, source.start, source.end,
+                                 arc->radius(),
+                                 sweepBetweenAngles(arc->startAngle(), arc->endAngle()));
         object.close();
         return inWorkingPlane();
     }
@@ -171,6 +201,11 @@ SourceOutcome readArcSource(const CKotaDP& jig, const ads_name name, const ads_p
                               source.end))
             return SourceOutcome::Abandoned;
         source.isCircle = true;
+        // Either arc between the two points may be meant; the drag tells which.
+        source.arc = pickedArcOf(source.center, source.normal, source.start, source.end, radius,
+                                 0.0);
+        source.arc.sweep = turnFromStart(source.arc, source.end - source.center);
+        source.arc.eitherWay = true;
         return SourceOutcome::Accepted;
     }
     if (const AcDbPolyline* polyline = AcDbPolyline::cast(object.object())) {
@@ -221,19 +256,25 @@ bool CKotaDP::pickArcAndDragDimension(const ACHAR* selectionPrompt, const ACHAR*
     if (source.isCircle)
         isCircle = true;
 
+    // The dimension line starts, and comes back on Enter, at the middle of the picked arc: on
+    // an end it would leave open which of the two arcs between the ends the dimension spans.
+    m_pickedArc = source.arc;
+    const AcGePoint3d middle = middleOfArc(m_pickedArc, m_pickedArc.radius);
+
     // The prompt is passed as an argument so that a '%' in its text is shown, not interpreted.
     setDispPrompt(ACRX_T("%s"), dragPrompt);
-    m_pDragDim = new AcDb3PointAngularDimension(source.center, source.start, source.end,
-                                                source.end, nullptr, AcDbObjectId::kNull);
+    m_pDragDim = new AcDb3PointAngularDimension(source.center, source.start, source.end, middle,
+                                                nullptr, AcDbObjectId::kNull);
     m_pDragDim->setElevation(source.end.z);
     AecBase_279_setLayerByKey(m_pDragDim, kDimensionLayerKey);
     useParentDimStyle(m_pDragDim);
 
     const DragStatus status = drag();
     if (status == kNull)
-        m_pDragDim->setArcPoint(source.end);
+        m_pDragDim->setArcPoint(middle);
     else if (status != kNormal && status != kNoChange)
         return false;
+    m_pickedArc = arcHolding(m_pickedArc, m_pDragDim->arcPoint());
 
     std::unique_ptr<AcRxObject> copy(m_pDragDim->clone());
     m_pResultDim = AcDb3PointAngularDimension::cast(copy.get());

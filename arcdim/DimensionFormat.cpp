@@ -5,6 +5,7 @@
 #include "acedads.h"
 #include "aecexports.h"
 #include "arcdim/KotaDP.h"
+#include "geometry/SignificantDigits.h"
 
 namespace {
 
@@ -119,5 +120,6 @@ int CKotaDP::readDimensionVariables()
 void CKotaDP::formatDimensionValue(CString& text, double value) const
 {
     formatDistance(text, value, m_dimLfac);
+    limitSignificantDigits(text, kDoubleSignificantDigits);
     suppressZerosAndSetSeparator(text, m_dimZin, m_dimDsep);
 }

@@ -1,85 +1,32 @@
 // Fitting an arc dimension to picked extension points. Only the directions of the points from
-// the centre count; angles are measured about the normal of the dimensioned arc in the sense
-// that leads from the first extension line through the arc point to the second.
+// the centre count, measured as turns along the picked arc from its start: the arc the source
+// defines, whatever side the dimension line was dragged to.
 #include "arcdim/ExtensionLineFitting.h"
 
-#include "arcdim/ArcSide.h"
 #include "arcdim/KotaDP.h"
 #include "geometry/Primitives.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace {
 
-/// Angles about one normal in the dimension's sense.
-class ArcAngles {
-public:
-    ArcAngles(const AcGeVector3d& normal, int sense) : m_normal(normal), m_sense(sense) {}
-
-    /// How far to lies from `from`, turning in the dimension's sense.
-    double forward(const AcGeVector3d& from, const AcGeVector3d& to) const
-    {
-        return angleAboutAxis(from, to, m_normal, m_sense);
-    }
-    /// How far to lies from `from`, turning against the dimension's sense.
-    double backward(const AcGeVector3d& from, const AcGeVector3d& to) const
-    {
-        return angleAboutAxis(from, to, m_normal, -m_sense);
-    }
-    /// The quarter turn of direction in the dimension's sense (a sense below 1 is clockwise,
-    /// as for angleAboutAxis), at the given length; zero when direction lies along the normal.
-    AcGeVector3d quarterTurn(const AcGeVector3d& direction, double length) const
-    {
-        AcGeVector3d turned = m_normal.normal().crossProduct(direction);
-        if (m_sense < 1)
-            turned = -turned;
-        if (turned.isZeroLength())
-            return AcGeVector3d();
-        return turned.normal() * length;
-    }
-
-private:
-    AcGeVector3d m_normal;
-    int m_sense;
+/// Where a picked point lies along the arc: its turn from the start, and whether that is within
+/// the arc. A point less than the separable angle before the start or beyond the end counts as
+/// within, at its own small negative turn or its turn past the end.
+struct PlaceOnArc {
+    double turn;
+    bool inside;
+    double margin;  ///< the separable angle at the point's distance
 };
 
-/// The longest of the three cross products of the directions; ties keep the later one.
-AcGeVector3d arcNormal(const AcGeVector3d& toFirst, const AcGeVector3d& toSecond,
-                       const AcGeVector3d& toArcPoint)
+PlaceOnArc placeOnArc(const PickedArc& arc, const AcGePoint3d& point)
 {
-    const AcGeVector3d firstSecond = toFirst.crossProduct(toSecond);
-    const AcGeVector3d firstArc = toFirst.crossProduct(toArcPoint);
-    const AcGeVector3d secondArc = toSecond.crossProduct(toArcPoint);
-    const AcGeVector3d withArc = firstArc.length() > secondArc.length() ? firstArc : secondArc;
-    return withArc.length() > firstSecond.length() ? withArc : firstSecond;
-}
-
-/// Whether the sum of the two directions is too short to give a direction of its own: the
-/// picked directions are opposite at equal distances.
-bool hasNoDirection(const AcGeVector3d& sum, const AcGeVector3d& first,
-                    const AcGeVector3d& second)
-{
-    return sum.length() <= AcGeContext::gTol.equalVector() * (first.length() + second.length());
-}
-
-/// Whether every coordinate is a finite number.
-bool isFinite(const AcGeVector3d& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-/// The arc point's direction in the middle of the span from first to second (first met first
-/// in the dimension's sense), at the given distance from the centre.
-AcGeVector3d middleOfSpan(const ArcAngles& angles, const AcGeVector3d& first,
-                          const AcGeVector3d& second, double distance)
-{
-    AcGeVector3d middle = first + second;
-    if (hasNoDirection(middle, first, second))
-        return angles.quarterTurn(first, distance);
-    middle *= distance / middle.length();
-    if (angles.forward(first, middle) > angles.forward(first, second))
-        middle *= -1.0;
-    return middle;
+    const AcGeVector3d fromCenter = point - arc.center;
+    const double margin = separableAngle(arc, fromCenter.length());
+    double turn = turnFromStart(arc, fromCenter);
+    if (turn > kTwoPi - margin)
+        turn -= kTwoPi;
+    return {turn, turn <= arc.sweep + margin, margin};
 }
 
 }  // namespace
@@ -87,72 +34,64 @@ AcGeVector3d middleOfSpan(const ArcAngles& angles, const AcGeVector3d& first,
 int fitExtensionLines(CKotaDP& jig, bool& replaced)
 {
     AcDb3PointAngularDimension* dimension = jig.m_pResultDim;
-    if (dimension == nullptr)
+    const PickedArc& arc = jig.m_pickedArc;
+    if (dimension == nullptr || !isKnown(arc))
         return kFitNoResultDimension;
     replaced = false;
 
     const AcGePoint3d center = jig.m_center;
     const AcGePoint3d firstEnd = dimension->xLine1Point();
     const AcGePoint3d secondEnd = dimension->xLine2Point();
-    const AcGeVector3d toFirstEnd = firstEnd - center;
-    const AcGeVector3d toSecondEnd = secondEnd - center;
-    const AcGeVector3d toArcPoint = dimension->arcPoint() - center;
     // A point at the centre, to the host's point tolerance, has no direction to fit to; a
     // centre computed through three points is rarely the exact point the user typed or snapped.
     if (jig.m_pick1.isEqualTo(center, AcGeContext::gTol) ||
         jig.m_pick2.isEqualTo(center, AcGeContext::gTol))
         return kFitPickAtCenter;
-    AcGeVector3d toPick1 = jig.m_pick1 - center;
-    AcGeVector3d toPick2 = jig.m_pick2 - center;
 
-    // The sense of the dimension comes from the side it is drawn on, which an arc point on an
-    // extension line (a drag ended with Enter) does not tell by itself.
-    const AcGeVector3d side = arcSideDirection(toFirstEnd, toSecondEnd, toArcPoint,
-                                               jig.m_planeXAxis.crossProduct(jig.m_planeYAxis));
-    const AcGeVector3d normal = arcNormal(toFirstEnd, toSecondEnd, side);
-    const ArcAngles angles(normal, arcOrientation(toFirstEnd, toSecondEnd, side, normal));
-
-    // A NaN angle fails the comparison and so counts as outside.
-    const double span = angles.forward(toFirstEnd, toSecondEnd);
-    const bool pick1Inside = angles.forward(toFirstEnd, toPick1) <= span;
-    const bool pick2Inside = angles.forward(toFirstEnd, toPick2) <= span;
-
-    if (!pick1Inside && !pick2Inside) {
+    PlaceOnArc first = placeOnArc(arc, jig.m_pick1);
+    PlaceOnArc second = placeOnArc(arc, jig.m_pick2);
+    if (!first.inside && !second.inside) {
         jig.m_pick1 = firstEnd;
         jig.m_pick2 = secondEnd;
         replaced = true;
         return 0;
     }
-    if (!pick1Inside || !pick2Inside) {
-        AcGePoint3d& outside = pick1Inside ? jig.m_pick2 : jig.m_pick1;
-        const AcGeVector3d toOutside = outside - center;
-        const double before = angles.backward(toFirstEnd, toOutside);
-        const double after = angles.forward(toSecondEnd, toOutside);
-        outside = after > before ? firstEnd : secondEnd;
-        toPick1 = jig.m_pick1 - center;
-        toPick2 = jig.m_pick2 - center;
+    if (!first.inside || !second.inside) {
+        AcGePoint3d& outside = first.inside ? jig.m_pick2 : jig.m_pick1;
+        PlaceOnArc& place = first.inside ? second : first;
+        const double beyondEnd = place.turn - arc.sweep;
+        const double beforeStart = kTwoPi - place.turn;
+        // The nearer end; a tie goes to the end of the arc.
+        const bool toStart = beyondEnd > beforeStart;
+        outside = toStart ? firstEnd : secondEnd;
+        place.turn = toStart ? 0.0 : arc.sweep;
+        place.inside = true;
         replaced = true;
     }
 
+    // The dimension spans the part of the arc between the two picks.
+    const double from = std::min(first.turn, second.turn);
+    const double to = std::max(first.turn, second.turn);
+    if (to - from <= std::max(first.margin, second.margin)) {
+        // Both in one direction: a dimension of no length, all on the first point, since no
+        // arc point could lie between directions that are not told apart.
+        jig.m_pick2 = jig.m_pick1;
+        dimension->setXLine1Point(jig.m_pick1);
+        dimension->setXLine2Point(jig.m_pick1);
+        dimension->setArcPoint(jig.m_pick1);
+        return 0;
+    }
     dimension->setXLine1Point(jig.m_pick1);
     dimension->setXLine2Point(jig.m_pick2);
 
-    AcGeVector3d firstMet = toPick1;
-    AcGeVector3d secondMet = toPick2;
-    if (angles.forward(toFirstEnd, firstMet) > angles.forward(toFirstEnd, secondMet)) {
-        firstMet = toPick2;
-        secondMet = toPick1;
-    }
-
-    const bool beforeFirstPick =
-        angles.forward(toFirstEnd, firstMet) > angles.forward(toFirstEnd, toArcPoint);
-    const bool afterSecondPick =
-        angles.backward(toSecondEnd, secondMet) > angles.backward(toSecondEnd, toArcPoint);
-    if (!beforeFirstPick && !afterSecondPick)
+    // The arc point stays when it lies within the span clear of both picked directions;
+    // otherwise, or on a picked direction, where the dimension's side would be left open, it
+    // goes to the middle by angle.
+    const double distance = (dimension->arcPoint() - center).length();
+    const double arcPointTurn = turnFromStart(arc, dimension->arcPoint() - center);
+    const double margin = separableAngle(arc, distance);
+    if (arcPointTurn > from + margin && arcPointTurn < to - margin)
         return 0;
-
-    const AcGeVector3d middle = middleOfSpan(angles, firstMet, secondMet, toArcPoint.length());
-    if (!middle.isZeroLength() && isFinite(middle))
-        dimension->setArcPoint(center + middle);
+    dimension->setArcPoint(pointAtTurn(arc, (from + to) / 2.0, distance));
     return 0;
 }

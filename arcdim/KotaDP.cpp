@@ -23,6 +23,7 @@ CKotaDP::CKotaDP()
       m_radius(0.0),
       m_pick1(0.0, 0.0, 0.0),
       m_pick2(0.0, 0.0, 0.0),
+      m_pickedArc(),
       m_hOwnerWnd(adsw_acadMainWnd()),
       m_hSavedResource(nullptr)
 {
@@ -72,8 +73,10 @@ AcEdJig::DragStatus CKotaDP::sampler()
 
 Adesk::Boolean CKotaDP::update()
 {
-    if (m_pDragDim != nullptr)
-        m_pDragDim->setArcPoint(m_lastPoint);
+    if (m_pDragDim == nullptr)
+        return Adesk::kTrue;
+    m_pDragDim->setArcPoint(isKnown(m_pickedArc) ? arcPointForCursor(m_pickedArc, m_lastPoint)
+                                                 : m_lastPoint);
     return Adesk::kTrue;
 }
 

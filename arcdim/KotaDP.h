@@ -3,6 +3,7 @@
 #pragma once
 #include "acedjig.h"
 #include "afxwin.h"
+#include "arcdim/PickedArc.h"
 #include "dbdim.h"
 
 /// One arc dimension command's shared state and its drag. The four arc dimension commands each
@@ -24,13 +25,15 @@ public:
 
     /// Acquires the dragged point; kNoChange when it equals the last accepted one.
     DragStatus sampler() override;
-    /// Puts the dragged dimension's arc point at the last accepted point; always true.
+    /// Puts the dragged dimension's arc point at the last accepted point, or where the picked
+    /// arc lets the dimension line pass for it (arcPointForCursor); always true.
     Adesk::Boolean update() override;
     /// The dimension being dragged, else the result dimension, else null.
     AcDbEntity* entity() const override;
 
-    /// Asks for an arc source until one in the working plane is picked, then creates and drags a
-    /// dimension on it; true when the drag was accepted and the result dimension exists.
+    /// Asks for an arc source until one in the working plane is picked, keeps its arc as the
+    /// picked arc, then creates and drags a dimension on it with the dimension line at the
+    /// arc's middle; true when the drag was accepted and the result dimension exists.
     bool pickArcAndDragDimension(const ACHAR* selectionPrompt, const ACHAR* dragPrompt,
                                  const ACHAR* notAnArcMessage, AcGePoint3d& start,
                                  AcGePoint3d& end, bool& isCircle);
@@ -39,17 +42,18 @@ public:
     /// (that one and the later ones keep their values).
     int readDimensionVariables();
     /// The value as the drawing's dimensions would show it: scaled by DIMLFAC, formatted as a
-    /// distance, zeros suppressed as DIMZIN asks, decimal point as DIMDSEP names.
+    /// distance with no more significant digits than a double holds, zeros suppressed as
+    /// DIMZIN asks, decimal point as DIMDSEP names.
     void formatDimensionValue(CString& text, double value) const;
 
     /// Caches the result dimension's centre and the distance to its second extension line point;
     /// false when there is no result dimension.
     bool computeRadius();
     /// The angle the result dimension spans, its own measurement when allowed and available,
-    /// else from its points; needs a result dimension.
+    /// else from its points as the host draws it; needs a result dimension.
     double measureSweep(bool useMeasurement) const;
     /// Sets the result dimension's text to the arc length (mode 1) or the arc length and radius
-    /// (any other mode); false when there is no result dimension.
+    /// (any other mode); false when there is no result dimension or no finite length.
     bool applyArcLengthText(int mode, bool useMeasurement);
 
     AcDb3PointAngularDimension* m_pDragDim;    ///< dragged; owned until appended
@@ -69,6 +73,7 @@ public:
     double m_radius;                           ///< distance from the centre to E as created
     AcGePoint3d m_pick1;                       ///< first extension point (world)
     AcGePoint3d m_pick2;                       ///< second extension point (world)
+    PickedArc m_pickedArc;                     ///< the arc the dimension must span (world)
     HWND m_hOwnerWnd;                          ///< owner of the warning boxes
     HINSTANCE m_hSavedResource;                ///< resource handle restored by the destructor
 };

@@ -5,6 +5,7 @@
 #include "arclen/CircleThrough3Points.h"
 #include "arclen/ResultBuffers.h"
 #include "geometry/Primitives.h"
+#include "geometry/SignificantDigits.h"
 
 #include <cmath>
 
@@ -63,16 +64,20 @@ int CArcLen::printLength(const ACHAR* label)
 {
     if (m_pCadFunc == nullptr)
         return kNoOutputCopy;
-    const AcGeVector3d toFirst = m_pt1 - m_center;
-    const AcGeVector3d toThird = m_pt3 - m_center;
-    const AcGeVector3d toSecond = m_pt2 - m_center;
-    const double sweep = arcSweepAngle(toFirst, toThird, toSecond);
+    // The sweep from the points themselves: vectors from a far centre, as a nearly straight arc
+    // has, are too close to parallel to tell its angle.
+    const double sweep = sweepThrough3Points(m_pt1, m_pt2, m_pt3);
     double length = std::fabs(sweep) * m_radius;
-    if (m_precision != 0)
-        length = roundNearest(length * std::pow(10.0, m_precision)) / std::pow(10.0, m_precision);
+    const double scaled = length * std::pow(10.0, m_precision);
+    // A length too large to scale has no decimals to round away.
+    if (m_precision != 0 && std::isfinite(scaled))
+        length = roundNearest(scaled) / std::pow(10.0, m_precision);
 
+    CString number;
+    number.Format(ACRX_T("%.*f"), m_precision, length);
+    limitSignificantDigits(number, kDoubleSignificantDigits);
     CString text;
-    text.Format(ACRX_T("%s %.*f"), label, m_precision, length);
+    text.Format(ACRX_T("%s %s"), label, number.GetString());
     ACHAR* copy = acutNewString(text.GetString());
     if (copy == nullptr)
         return kNoOutputCopy;

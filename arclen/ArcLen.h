@@ -24,8 +24,8 @@ public:
     int compute();
     /// Takes the number of decimals from "LUPREC"; false when it cannot be read.
     bool readPrecision();
-    /// Prints "label length" with the precision's decimals: the length of the arc from the
-    /// first point through the second to the third.
+    /// Prints "label length" with the precision's decimals, or fewer where a double holds no
+    /// more digits: the length of the arc from the first point through the second to the third.
     int printLength(const ACHAR* label);
 
     const AcGePoint3d& firstPoint() const { return m_pt1; }

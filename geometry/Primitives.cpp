@@ -1,6 +1,7 @@
 #include "geometry/Primitives.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -62,10 +63,12 @@ double polarAngle(const AcGeVector3d& v)
 {
     if (v.length() == 0.0)
         return 0.0;
-    const double r = std::sqrt(v.x * v.x + v.y * v.y);
-    double angle = std::asin(v.y / r);
-    if (v.x < 0.0)
-        angle = kPi - angle;
+    // A vector along z has no angle in the xy plane.
+    if (v.x == 0.0 && v.y == 0.0)
+        return std::numeric_limits<double>::quiet_NaN();
+    // The two-argument arctangent keeps every digit; an arcsine of y / r loses half of them
+    // next to the y axis, where a quarter arc of a drawing ends.
+    double angle = std::atan2(v.y, v.x);
     if (angle < 0.0)
         angle += kTwoPi;
     return angle;

@@ -21,7 +21,8 @@ bool collinearRatio(const AcGeVector3d& a, const AcGeVector3d& b, double& k);
 /// Whether b is a positive multiple of a (two zero vectors count).
 bool isSameDirection(const AcGeVector3d& a, const AcGeVector3d& b);
 
-/// The angle in [0, 2*pi) of (v.x, v.y) from +x towards +y; 0 for the zero vector.
+/// The angle in [0, 2*pi) of (v.x, v.y) from +x towards +y; 0 for the zero vector, not a
+/// number for a non-zero vector along z.
 double polarAngle(const AcGeVector3d& v);
 
 /// The angle turned from `from` to `to` about axis: counterclockwise for a direction of 1 or

@@ -89,6 +89,16 @@ std::istream* openScript(const Options& options, std::ifstream& file, std::strin
 
 }  // namespace
 
+int runScriptSession(LoadedModule& module, std::istream& script, const std::string& origin,
+                     std::ostream& out, std::ostream& err)
+{
+    ScriptInput input(script, origin);
+    DrawingFilePolicy files;
+    ScriptSession session(module, files, err);
+    EditorConnection connection(out, &input, false);
+    return session.run(false);
+}
+
 std::string escapeResourceText(const std::string& text)
 {
     std::string escaped;

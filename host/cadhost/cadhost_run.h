@@ -18,6 +18,14 @@ enum ExitStatus {
 /// messages (each naming its file and line) to err. Returns the exit status.
 int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+class LoadedModule;
+
+/// Runs the lines of a script on the working drawing with a module already loaded, as cadhost
+/// runs its script (the transcript to out, errors to err); the exit status. For programs that
+/// run many sessions in one process: the caller starts each afresh (resetSession).
+int runScriptSession(LoadedModule& module, std::istream& script, const std::string& origin,
+                     std::ostream& out, std::ostream& err);
+
 /// A resource string as --strings lists it: \n, \t and \\ written as escapes.
 std::string escapeResourceText(const std::string& text);
 

@@ -2,6 +2,7 @@
 // system of the normal.
 #include "dbents.h"
 #include "database/object_state.h"
+#include "geometry/tolerance.h"
 #include "rx/rx_define.h"
 #include <cmath>
 
@@ -10,7 +11,7 @@ CADHOST_RX_DEFINE_MEMBERS(AcDbCircle, AcDbCurve)
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using cadhost::kTwoPi;
 
 /// The angle taken into [0, 2 pi).
 double normalizedAngle(double angle)
@@ -43,9 +44,9 @@ AcGePoint3d closestOnCircle(const AcGePoint3d& center, const AcGeVector3d& norma
                             const AcGePoint3d& givenPoint)
 {
     const AcGeVector3d inPlane = (givenPoint - center).orthoProject(normal);
-    if (inPlane.isZeroLength())
+    if (inPlane.length() <= cadhost::pointTolerance(cadhost::magnitudeOf(center) + radius))
         return pointAtAngle(center, normal, radius, 0.0);
-    return center + inPlane.normal() * radius;
+    return center + inPlane * (radius / inPlane.length());
 }
 
 bool isUsableRadius(double radius)

@@ -5,6 +5,7 @@
 #include "acedads.h"
 #include "dbdim.h"
 #include "database/object_state.h"
+#include "geometry/tolerance.h"
 #include "rx/rx_define.h"
 #include "session/session.h"
 #include <cmath>
@@ -14,7 +15,7 @@ CADHOST_RX_DEFINE_MEMBERS(AcDb3PointAngularDimension, AcDbDimension)
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using cadhost::kTwoPi;
 
 /// The counterclockwise angle from a to b about axis, in [0, 2 pi).
 double angleAbout(const AcGeVector3d& a, const AcGeVector3d& b, const AcGeVector3d& axis)

@@ -4,6 +4,7 @@
 #include "database/aec_wall.h"
 #include "database/database_impl.h"
 #include "database/object_state.h"
+#include "geometry/tolerance.h"
 #include "dbdim.h"
 #include "dbents.h"
 #include <algorithm>
@@ -12,8 +13,6 @@
 namespace cadhost {
 
 namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
 
 double distanceToCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius,
                         const AcGePoint3d& point)

@@ -2,6 +2,7 @@
 // at its elevation, and its segments as lines and arcs.
 #include "dbents.h"
 #include "database/object_state.h"
+#include "geometry/tolerance.h"
 #include "rx/rx_define.h"
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,9 @@ CADHOST_RX_DEFINE_MEMBERS(AcDbPolyline, AcDbCurve)
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using cadhost::isSamePoint;
+using cadhost::kTwoPi;
+using cadhost::magnitudeOf;
 
 /// An arc segment in object coordinates: it starts at startAngle and turns by sweep
 /// (counterclockwise when positive).
@@ -60,7 +63,7 @@ AcGePoint2d closestOnPlaneArc(const PlaneArc& arc, const AcGePoint2d& point)
 {
     const AcGePoint2d start = arcPoint(arc, arc.startAngle);
     const AcGePoint2d end = arcPoint(arc, arc.startAngle + arc.sweep);
-    if (point.isEqualTo(arc.center))
+    if (isSamePoint(point, arc.center, magnitudeOf(arc.center) + arc.radius))
         return start;
     const double turn = turnFromStart(arc, point);
     if (turn <= std::fabs(arc.sweep)) {
@@ -222,7 +225,7 @@ AcDbPolyline::SegType AcDbPolyline::segType(unsigned int index) const
         return kEmpty;
     const Vertex& from = m_vertices[index];
     const Vertex& to = m_vertices[(index + 1) % count];
-    if (from.point.isEqualTo(to.point))
+    if (isSamePoint(from.point, to.point))
         return kCoincident;
     // A bulge within the vector tolerance of 0 is a straight segment.
     return std::fabs(from.bulge) <= AcGeContext::gTol.equalVector() ? kLine : kArc;
@@ -238,13 +241,13 @@ bool AcDbPolyline::onSegAt(unsigned int index, const AcGePoint2d& pt2d, double& 
     if (type == kLine) {
         double fraction = 0.0;
         const AcGePoint2d nearest = closestOnPlaneSegment(from.point, to.point, pt2d, fraction);
-        if (!nearest.isEqualTo(pt2d))
+        if (!isSamePoint(nearest, pt2d, std::max(magnitudeOf(from.point), magnitudeOf(to.point))))
             return false;
         param = index + fraction;
         return true;
     }
     const PlaneArc arc = arcFromBulge(from.point, to.point, from.bulge);
-    if (!closestOnPlaneArc(arc, pt2d).isEqualTo(pt2d))
+    if (!isSamePoint(closestOnPlaneArc(arc, pt2d), pt2d, magnitudeOf(arc.center) + arc.radius))
         return false;
     double fraction = turnFromStart(arc, pt2d) / std::fabs(arc.sweep);
     if (fraction > 1.0)  // just before the start, within the tolerance

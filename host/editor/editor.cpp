@@ -1,5 +1,6 @@
 #include "editor/editor.h"
 
+#include "geometry/tolerance.h"
 #include "mfc/utf_text.h"
 #include "session/recorder.h"
 #include "session/session.h"
@@ -185,7 +186,7 @@ void Editor::moveUcsOrigin(const AcGePoint3d& ucsPoint)
 
 void Editor::rotateUcs(int axis, double degrees)
 {
-    const double angle = degrees * 3.141592653589793 / 180.0;
+    const double angle = degrees * kPi / 180.0;
     const double c = std::cos(angle);
     const double s = std::sin(angle);
     // The two axes other than the one turned about, in right-handed order.

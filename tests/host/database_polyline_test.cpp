@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -70,6 +71,39 @@ TEST(PolylineSegments, OnSegAtGivesTheParameter)
     EXPECT_FALSE(pline.onSegAt(1, AcGePoint2d(5, 5), param)) << "the other half of the circle";
     EXPECT_FALSE(pline.onSegAt(2, AcGePoint2d(10, 10), param)) << "coincident segment";
     EXPECT_FALSE(pline.onSegAt(7, AcGePoint2d(0, 0), param));
+}
+
+TEST(PolylineSegments, TheNearestPointOfAnArcFarFromTheOriginLiesOnItsSegment)
+{
+    // National-grid coordinates: the nearest point, taken to the entity's plane, must be found
+    // on the arc segment it came from, also with the plane upside down.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const AcGeVector3d& normal : {AcGeVector3d::kZAxis, -AcGeVector3d::kZAxis}) {
+        int missed = 0;
+        for (int i = 0; i < 200; ++i) {
+            const AcGePoint2d center(-2e6 + 4e6 * unit(random), -2e6 + 4e6 * unit(random));
+            const double radius = 1.0 + 499.0 * unit(random);
+            const double start = 2.0 * kPi * unit(random);
+            const double sweep = 0.3 + 2.7 * unit(random);
+            const auto at = [&](double angle, double r) {
+                return AcGePoint2d(center.x + r * std::cos(angle), center.y + r * std::sin(angle));
+            };
+            AcDbPolyline pline;
+            pline.addVertexAt(0, at(start, radius), std::tan(sweep / 4));
+            pline.addVertexAt(1, at(start + sweep, radius), 0.0);
+            pline.setNormal(normal);
+            const AcGePoint2d pick = at(start + sweep * (0.1 + 0.8 * unit(random)), 1.001 * radius);
+            AcGePoint3d nearest;
+            ASSERT_EQ(pline.getClosestPointTo(toWorld(normal, pick.x, pick.y, 0.0), nearest),
+                      Acad::eOk);
+            nearest.transformBy(AcGeMatrix3d::worldToPlane(normal));
+            double parameter = 0.0;
+            if (!pline.onSegAt(0, AcGePoint2d(nearest.x, nearest.y), parameter))
+                ++missed;
+        }
+        EXPECT_EQ(missed, 0) << normal.z;
+    }
 }
 
 TEST(PolylineSegments, ArcSegmentRunsFromItsStartVertex)

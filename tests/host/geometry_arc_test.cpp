@@ -55,6 +55,20 @@ INSTANTIATE_TEST_SUITE_P(Arcs, ArcThroughThreePoints,
                                            ThreePointCase{10, 180, 350, 340},
                                            ThreePointCase{350, 0, 10, 20}));
 
+TEST(GeometryArc, ASmallFlatArcKeepsAUnitNormalAndItsSweep)
+{
+    // Two degrees of a circle of radius 1e-4: the cross product of its chords is far below
+    // the host's zero-length tolerance, yet the points lie on no line.
+    for (const double radius : {1e-4, 1.0}) {
+        const AcGePoint3d center(2.5, -1.3, 0.0);
+        const AcGeCircArc3d arc(onCircle(center, radius, 10), onCircle(center, radius, 11),
+                                onCircle(center, radius, 12));
+        EXPECT_NEAR(arc.normal().length(), 1.0, 1e-12) << radius;
+        EXPECT_NEAR(arc.radius(), radius, 1e-6 * radius) << radius;
+        EXPECT_NEAR((arc.endAng() - arc.startAng()) * 180.0 / kPi, 2.0, 1e-6) << radius;
+    }
+}
+
 TEST(GeometryArc, ClockwisePointsGiveTheReversedNormal)
 {
     const AcGeCircArc3d ccw(AcGePoint3d(1, 0, 0), AcGePoint3d(0, 1, 0), AcGePoint3d(-1, 0, 0));

@@ -401,8 +401,8 @@ TEST_F(Command, AReplacedPointStillCompletesTheCommand)
     EXPECT_EQ(messageBoxes().size(), 1u);
 }
 
-// Enter at the drag leaves the arc point on the second extension line; the dimension still
-// spans the arc it is drawn on, between the picked points.
+// Enter at the drag leaves the dimension line at the middle of the arc; the dimension spans
+// the arc between the picked points, one of them on the end.
 TEST_F(Command, EnterAtTheDragThenExtensionPointsMeasuresThePickedPart)
 {
     struct EnterCase {

@@ -61,17 +61,33 @@ void expectAt(const AcGePoint3d& actual, const Polar& expected, const char* what
         << ", expected " << expected;
 }
 
-/// A jig holding a result dimension from X1 through the arc point to X2, as the selection
-/// leaves it, and the two picked points.
+/// The picked arc from firstEnd to secondEnd (degrees) at kArcRadius, counterclockwise or
+/// clockwise about the world z axis.
+PickedArc pickedArc(double firstEnd, double secondEnd, bool clockwise)
+{
+    PickedArc arc;
+    arc.center = kCenter;
+    arc.normal = clockwise ? -AcGeVector3d::kZAxis : AcGeVector3d::kZAxis;
+    arc.start = atAngle(firstEnd, kArcRadius);
+    arc.end = atAngle(secondEnd, kArcRadius);
+    arc.radius = kArcRadius;
+    const double turn = clockwise ? firstEnd - secondEnd : secondEnd - firstEnd;
+    arc.sweep = std::fmod(turn + 720.0, 360.0) * kDegree;
+    return arc;
+}
+
+/// A jig holding a result dimension on the picked arc from X1 to X2, as the selection leaves
+/// it, with the arc point where the drag put it, and the two picked points.
 class FittingJig {
 public:
-    FittingJig(double firstEnd, double secondEnd, double arcPoint, const AcGePoint3d& pick1,
-               const AcGePoint3d& pick2)
+    FittingJig(double firstEnd, double secondEnd, bool clockwise, double arcPoint,
+               const AcGePoint3d& pick1, const AcGePoint3d& pick2)
     {
         m_jig.m_pResultDim = new AcDb3PointAngularDimension(
             kCenter, atAngle(firstEnd, kArcRadius), atAngle(secondEnd, kArcRadius),
             atAngle(arcPoint, kDimensionLineRadius));
         m_jig.m_center = kCenter;
+        m_jig.m_pickedArc = pickedArc(firstEnd, secondEnd, clockwise);
         m_jig.m_pick1 = pick1;
         m_jig.m_pick2 = pick2;
     }
@@ -89,7 +105,8 @@ protected:
 
 struct FittingCase {
     const char* name;
-    double arcPoint;     ///< degrees; the dimension runs from 0 through it to 90
+    bool clockwise;      ///< the picked arc runs from 0 to 90 the long way, clockwise
+    double arcPoint;     ///< degrees
     double pick1;        ///< degrees, at kPickRadius
     double pick2;
     bool replaced;
@@ -108,7 +125,7 @@ class FittingTable : public ExtensionFitting, public ::testing::WithParamInterfa
 TEST_P(FittingTable, MovesExtensionLinesAndArcPoint)
 {
     const FittingCase& c = GetParam();
-    FittingJig fitting(0.0, 90.0, c.arcPoint, atAngle(c.pick1, kPickRadius),
+    FittingJig fitting(0.0, 90.0, c.clockwise, c.arcPoint, atAngle(c.pick1, kPickRadius),
                        atAngle(c.pick2, kPickRadius));
     bool replaced = !c.replaced;
     ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
@@ -125,68 +142,60 @@ TEST_P(FittingTable, MovesExtensionLinesAndArcPoint)
 INSTANTIATE_TEST_SUITE_P(
     QuarterArc, FittingTable,
     ::testing::Values(
-        FittingCase{"BothInside", 45, 10, 80, false, {10, kPickRadius}, {80, kPickRadius}, 45},
-        FittingCase{"SecondBeyondTheEnd", 45, 10, 100, true, {10, kPickRadius}, {90, kArcRadius},
-                    45},
-        FittingCase{"FirstBeforeTheStart", 45, 350, 80, true, {0, kArcRadius}, {80, kPickRadius},
-                    45},
-        FittingCase{"BothOutside", 45, 330, 120, true, {0, kArcRadius}, {90, kArcRadius}, 45},
-        FittingCase{"ArcPointBeforeFirstPick", 5, 10, 80, false, {10, kPickRadius},
+        FittingCase{"BothInside", false, 45, 10, 80, false, {10, kPickRadius},
                     {80, kPickRadius}, 45},
-        FittingCase{"ArcPointAfterSecondPick", 88, 10, 80, false, {10, kPickRadius},
+        FittingCase{"SecondBeyondTheEnd", false, 45, 10, 100, true, {10, kPickRadius},
+                    {90, kArcRadius}, 45},
+        FittingCase{"FirstBeforeTheStart", false, 45, 350, 80, true, {0, kArcRadius},
                     {80, kPickRadius}, 45},
-        FittingCase{"ReverseOrder", 45, 80, 10, false, {80, kPickRadius}, {10, kPickRadius}, 45},
-        FittingCase{"ReverseOrderArcPointOutside", 85, 60, 20, false, {60, kPickRadius},
+        FittingCase{"BothOutside", false, 45, 330, 120, true, {0, kArcRadius}, {90, kArcRadius},
+                    45},
+        FittingCase{"ArcPointBeforeFirstPick", false, 5, 10, 80, false, {10, kPickRadius},
+                    {80, kPickRadius}, 45},
+        FittingCase{"ArcPointAfterSecondPick", false, 88, 10, 80, false, {10, kPickRadius},
+                    {80, kPickRadius}, 45},
+        FittingCase{"ReverseOrder", false, 45, 80, 10, false, {80, kPickRadius},
+                    {10, kPickRadius}, 45},
+        FittingCase{"ReverseOrderArcPointOutside", false, 85, 60, 20, false, {60, kPickRadius},
                     {20, kPickRadius}, 40},
-        FittingCase{"PickAtTheEndIsInside", 45, 30, 90, false, {30, kPickRadius},
+        FittingCase{"PickAtTheEndIsInside", false, 45, 30, 90, false, {30, kPickRadius},
                     {90, kPickRadius}, 45},
-        // The dimension running the long way, clockwise from 0 through 300 to 90.
-        FittingCase{"LongWayInsideArcPointMoves", 300, 120, 200, false, {120, kPickRadius},
-                    {200, kPickRadius}, 160},
-        // An arc point on an extension line, as after a drag ended with Enter: the dimension
-        // spans the quarter arc it is drawn on.
-        FittingCase{"ArcPointOnTheSecondEnd", 90, 15, 75, false, {15, kPickRadius},
+        // An arc point in a picked direction leaves the dimension's side open: it goes to the
+        // middle, here of 15 and the end that replaced the pick at 120.
+        FittingCase{"ArcPointOnTheReplacedEnd", false, 90, 15, 120, true, {15, kPickRadius},
+                    {90, kArcRadius}, 52.5},
+        FittingCase{"ArcPointOnAPick", false, 75, 15, 75, false, {15, kPickRadius},
                     {75, kPickRadius}, 45},
-        FittingCase{"ArcPointOnTheFirstEnd", 0, 15, 75, false, {15, kPickRadius},
-                    {75, kPickRadius}, 45},
-        FittingCase{"ArcPointOnTheSecondEndPickBeyond", 90, 15, 120, true, {15, kPickRadius},
-                    {90, kArcRadius}, 90},
-        // Picks more than half a turn apart: the middle lies against their sum.
-        FittingCase{"LongWayWideSpanArcPointMoves", 355, 350, 100, false, {350, kPickRadius},
-                    {100, kPickRadius}, 225},
-        FittingCase{"LongWayFirstBeforeTheStart", 300, 10, 100, true, {0, kArcRadius},
-                    {100, kPickRadius}, 300}),
+        // The arc running the long way, clockwise from 0 through 300 to 90.
+        FittingCase{"LongWayInsideArcPointMoves", true, 300, 120, 200, false,
+                    {120, kPickRadius}, {200, kPickRadius}, 160},
+        // Picks more than half a turn apart: the middle by angle lies against their sum.
+        FittingCase{"LongWayWideSpanArcPointMoves", true, 355, 350, 100, false,
+                    {350, kPickRadius}, {100, kPickRadius}, 225},
+        FittingCase{"LongWayFirstBeforeTheStart", true, 300, 10, 100, true, {0, kArcRadius},
+                    {100, kPickRadius}, 300},
+        // The pick the quarter arc would keep lies outside the long way, and the other way.
+        FittingCase{"LongWayPickOnTheQuarterIsOutside", true, 300, 30, 200, true,
+                    {0, kArcRadius}, {200, kPickRadius}, 300},
+        FittingCase{"QuarterPickOnTheLongWayIsOutside", false, 45, 200, 60, true,
+                    {90, kArcRadius}, {60, kPickRadius}, 75}),
     [](const ::testing::TestParamInfo<FittingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ExtensionFitting, APickExactlyAtAnArcEndCountsAsInside)
 {
-    FittingJig fitting(0.0, 90.0, 45.0, atAngle(20.0, kPickRadius), atAngle(90.0, kArcRadius));
+    FittingJig fitting(0.0, 90.0, false, 45.0, atAngle(20.0, kPickRadius),
+                       atAngle(90.0, kArcRadius));
     bool replaced = true;
     ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
     EXPECT_FALSE(replaced);
     EXPECT_EQ(fitting.dimension().xLine2Point(), atAngle(90.0, kArcRadius));
 }
 
-TEST_F(ExtensionFitting, AnArcPointExactlyInAPickedDirectionStays)
-{
-    CKotaDP jig;
-    jig.m_pResultDim = new AcDb3PointAngularDimension(kCenter, kCenter + AcGeVector3d(2, 0, 0),
-                                                      kCenter + AcGeVector3d(0, 2, 0),
-                                                      kCenter + AcGeVector3d(2, 2, 0));
-    jig.m_center = kCenter;
-    jig.m_pick1 = kCenter + AcGeVector3d(1, 1, 0);
-    jig.m_pick2 = kCenter + AcGeVector3d(0.5, 1.5, 0);
-    bool replaced = true;
-    ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
-    EXPECT_FALSE(replaced);
-    EXPECT_EQ(jig.m_pResultDim->arcPoint(), kCenter + AcGeVector3d(2, 2, 0));
-}
-
 TEST_F(ExtensionFitting, APickAtTheCentreChangesNothing)
 {
     for (int which = 1; which <= 2; ++which) {
         const AcGePoint3d inside = atAngle(30.0, kPickRadius);
-        FittingJig fitting(0.0, 90.0, 45.0, which == 1 ? kCenter : inside,
+        FittingJig fitting(0.0, 90.0, false, 45.0, which == 1 ? kCenter : inside,
                            which == 2 ? kCenter : inside);
         bool replaced = true;
         EXPECT_EQ(fitExtensionLines(fitting.jig(), replaced), kFitPickAtCenter);
@@ -200,22 +209,27 @@ TEST_F(ExtensionFitting, APickAtTheCentreChangesNothing)
 TEST_F(ExtensionFitting, APickWithinThePointToleranceOfTheCentreCountsAsAtTheCentre)
 {
     const AcGePoint3d nearCenter = kCenter + AcGeVector3d(3e-11, -2e-11, 0.0);
-    FittingJig fitting(0.0, 90.0, 45.0, atAngle(30.0, kPickRadius), nearCenter);
+    FittingJig fitting(0.0, 90.0, false, 45.0, atAngle(30.0, kPickRadius), nearCenter);
     bool replaced = true;
     EXPECT_EQ(fitExtensionLines(fitting.jig(), replaced), kFitPickAtCenter);
     EXPECT_FALSE(replaced);
     EXPECT_EQ(fitting.jig().m_pick2, nearCenter);
     EXPECT_EQ(fitting.dimension().xLine2Point(), atAngle(90.0, kArcRadius));
 
-    FittingJig outside(0.0, 90.0, 45.0, atAngle(30.0, kPickRadius),
+    FittingJig outside(0.0, 90.0, false, 45.0, atAngle(30.0, kPickRadius),
                        kCenter + AcGeVector3d(0.0, 2e-10, 0.0));
     EXPECT_EQ(fitExtensionLines(outside.jig(), replaced), 0);
 }
 
-TEST_F(ExtensionFitting, WithoutAResultDimensionReportsItAndLeavesTheFlag)
+TEST_F(ExtensionFitting, WithoutAResultDimensionOrPickedArcReportsItAndLeavesTheFlag)
 {
     CKotaDP jig;
     bool replaced = true;
+    EXPECT_EQ(fitExtensionLines(jig, replaced), kFitNoResultDimension);
+    EXPECT_TRUE(replaced);
+    jig.m_pResultDim = new AcDb3PointAngularDimension(kCenter, atAngle(0.0, kArcRadius),
+                                                      atAngle(90.0, kArcRadius),
+                                                      atAngle(45.0, kArcRadius));
     EXPECT_EQ(fitExtensionLines(jig, replaced), kFitNoResultDimension);
     EXPECT_TRUE(replaced);
 }
@@ -224,7 +238,7 @@ TEST_F(ExtensionFitting, AnOutsidePointGoesToTheNearerEnd)
 {
     // Outside the quarter arc, the far side is split at 225 degrees between the two ends.
     for (double degrees = 100.0; degrees < 360.0; degrees += 10.0) {
-        FittingJig fitting(0.0, 90.0, 45.0, atAngle(30.0, kPickRadius),
+        FittingJig fitting(0.0, 90.0, false, 45.0, atAngle(30.0, kPickRadius),
                            atAngle(degrees, kPickRadius));
         bool replaced = false;
         ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
@@ -236,92 +250,100 @@ TEST_F(ExtensionFitting, AnOutsidePointGoesToTheNearerEnd)
 
 TEST_F(ExtensionFitting, AnOutsidePointAsFarFromBothEndsGoesToTheSecond)
 {
-    struct TieCase {
-        AcGeVector3d toSecondEnd;
-        AcGeVector3d toArcPoint;
-        AcGeVector3d toOutsidePick;
-    };
     // A quarter arc with a pick at 225 degrees, a half arc with a pick at 270 degrees.
-    const TieCase cases[] = {{{0, 2, 0}, {3, 3, 0}, {-1.5, -1.5, 0}},
-                             {{-2, 0, 0}, {0, 3, 0}, {0, -1.5, 0}}};
-    for (const TieCase& c : cases) {
+    const double cases[][3] = {{90, 45, 225}, {180, 90, 270}};
+    for (const auto& [secondEnd, arcPoint, outsidePick] : cases) {
         for (bool outsideFirst : {true, false}) {
-            CKotaDP jig;
-            jig.m_pResultDim = new AcDb3PointAngularDimension(
-                kCenter, kCenter + AcGeVector3d(2, 0, 0), kCenter + c.toSecondEnd,
-                kCenter + c.toArcPoint);
-            jig.m_center = kCenter;
-            const AcGePoint3d inside = kCenter + (c.toArcPoint * 0.5);
-            jig.m_pick1 = outsideFirst ? kCenter + c.toOutsidePick : inside;
-            jig.m_pick2 = outsideFirst ? inside : kCenter + c.toOutsidePick;
+            const AcGePoint3d outside = atAngle(outsidePick, kPickRadius);
+            const AcGePoint3d inside = atAngle(20.0, kPickRadius);
+            FittingJig fitting(0.0, secondEnd, false, arcPoint, outsideFirst ? outside : inside,
+                               outsideFirst ? inside : outside);
             bool replaced = false;
-            ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
+            ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
             EXPECT_TRUE(replaced);
-            const AcGePoint3d replacedPoint = outsideFirst ? jig.m_pick1 : jig.m_pick2;
-            EXPECT_EQ(replacedPoint, kCenter + c.toSecondEnd) << c.toOutsidePick;
+            const AcGePoint3d replacedPoint =
+                outsideFirst ? fitting.jig().m_pick1 : fitting.jig().m_pick2;
+            EXPECT_EQ(replacedPoint, atAngle(secondEnd, kArcRadius)) << outsidePick;
         }
     }
 }
 
-TEST_F(ExtensionFitting, AHalfCircleWithItsArcPointOnAnEndRunsCounterclockwise)
+TEST_F(ExtensionFitting, AClockwiseHalfCircleSpansItsOwnHalf)
 {
-    // Opposite extension lines and the arc point on the second: the dimension is drawn
-    // counterclockwise about the working plane's normal, through 90 degrees.
-    CKotaDP jig;
-    jig.m_pResultDim = new AcDb3PointAngularDimension(kCenter, kCenter + AcGeVector3d(2, 0, 0),
-                                                      kCenter + AcGeVector3d(-2, 0, 0),
-                                                      kCenter + AcGeVector3d(-3, 0, 0));
-    jig.m_center = kCenter;
-    jig.m_pick1 = atAngle(30.0, kPickRadius);
-    jig.m_pick2 = atAngle(150.0, kPickRadius);
+    // A polyline's clockwise half circle from 0 through 270 to 180: the picks on it are
+    // inside, and the arc point goes to the middle of their span on it.
+    FittingJig fitting(0.0, 180.0, true, 350.0, atAngle(210.0, kPickRadius),
+                       atAngle(330.0, kPickRadius));
     bool replaced = true;
-    ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
+    ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
     EXPECT_FALSE(replaced);
-    expectAt(jig.m_pResultDim->arcPoint(), {90.0, kDimensionLineRadius}, "arcPoint");
+    expectAt(fitting.dimension().arcPoint(), {270.0, kDimensionLineRadius}, "arcPoint");
+
+    FittingJig otherHalf(0.0, 180.0, true, 300.0, atAngle(60.0, kPickRadius),
+                         atAngle(240.0, kPickRadius));
+    ASSERT_EQ(fitExtensionLines(otherHalf.jig(), replaced), 0);
+    EXPECT_TRUE(replaced);
+    expectAt(otherHalf.dimension().xLine1Point(), {0.0, kArcRadius}, "replaced pick");
+}
+
+TEST_F(ExtensionFitting, PicksInOneDirectionGiveADimensionOfNoLength)
+{
+    // One pick at the start, the other before it and so replaced by it: no arc point can lie
+    // between, so all three points are the first.
+    FittingJig fitting(0.0, 90.0, false, 45.0, atAngle(0.0, kArcRadius),
+                       atAngle(350.0, kPickRadius));
+    bool replaced = false;
+    ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(fitting.dimension().xLine1Point(), atAngle(0.0, kArcRadius));
+    EXPECT_EQ(fitting.dimension().xLine2Point(), atAngle(0.0, kArcRadius));
+    EXPECT_EQ(fitting.dimension().arcPoint(), atAngle(0.0, kArcRadius));
 }
 
 TEST_F(ExtensionFitting, MirroredArcGivesMirroredResult)
 {
     // The same case turned the other way round: a dimension from 0 clockwise to -90.
-    FittingJig fitting(0.0, 270.0, 355.0, atAngle(350.0, kPickRadius), atAngle(280.0, kPickRadius));
+    FittingJig fitting(0.0, 270.0, true, 355.0, atAngle(350.0, kPickRadius),
+                       atAngle(280.0, kPickRadius));
     bool replaced = true;
     ASSERT_EQ(fitExtensionLines(fitting.jig(), replaced), 0);
     EXPECT_FALSE(replaced);
     expectAt(fitting.dimension().arcPoint(), {315.0, kDimensionLineRadius}, "arcPoint");
 }
 
-// Picks in exactly opposite directions at equal distances: their sum gives no direction, so
-// the arc point goes a quarter turn on from the first pick met, in the dimension's sense.
+// Picks in exactly opposite directions, at equal or unequal distances: the middle by angle is
+// a quarter turn on from the first pick met along the arc, at the arc point's distance.
 TEST_F(ExtensionFitting, OppositePicksPutTheArcPointAQuarterTurnOn)
 {
     const AcGeVector3d half(1.2, -0.9, 0.0);  // at about 323.13 degrees
     const double firstPick = std::atan2(half.y, half.x) / kDegree + 360.0;
     const double expected = (firstPick - 90.0) * kDegree;
-    // At the origin the two picks are exactly opposite; elsewhere they are so up to rounding.
-    // With the arc point far out the normal is chosen along the dimension's sense, close in
-    // against it, so both senses of the quarter turn are taken.
     for (const AcGePoint3d& center : {AcGePoint3d::kOrigin, kCenter}) {
         for (double distance : {3.0, 1.0}) {
-            // The long way clockwise from 0 through 340 to 90; the arc point lies before the
-            // first pick.
-            CKotaDP jig;
-            const AcGeVector3d toArcPoint(distance * std::cos(340.0 * kDegree),
-                                          distance * std::sin(340.0 * kDegree), 0.0);
-            jig.m_pResultDim = new AcDb3PointAngularDimension(
-                center, center + AcGeVector3d(2, 0, 0), center + AcGeVector3d(0, 2, 0),
-                center + toArcPoint);
-            jig.m_center = center;
-            jig.m_pick1 = center + half;
-            jig.m_pick2 = center - half;
-            bool replaced = true;
-            ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
-            EXPECT_FALSE(replaced);
-            const AcGeVector3d moved = jig.m_pResultDim->arcPoint() - center;
-            ASSERT_TRUE(std::isfinite(moved.x) && std::isfinite(moved.y) &&
-                        std::isfinite(moved.z));
-            EXPECT_NEAR(moved.x, distance * std::cos(expected), 1e-9) << distance;
-            EXPECT_NEAR(moved.y, distance * std::sin(expected), 1e-9) << distance;
-            EXPECT_EQ(moved.z, 0.0);
+            for (double farther : {1.0, 4.0}) {
+                // The long way clockwise from 0 through 340 to 90; the arc point lies before
+                // the first pick.
+                CKotaDP jig;
+                const AcGeVector3d toArcPoint(distance * std::cos(340.0 * kDegree),
+                                              distance * std::sin(340.0 * kDegree), 0.0);
+                jig.m_pResultDim = new AcDb3PointAngularDimension(
+                    center, center + AcGeVector3d(2, 0, 0), center + AcGeVector3d(0, 2, 0),
+                    center + toArcPoint);
+                jig.m_center = center;
+                jig.m_pickedArc = pickedArc(0.0, 90.0, true);
+                jig.m_pickedArc.center = center;
+                jig.m_pickedArc.start = center + AcGeVector3d(2, 0, 0);
+                jig.m_pickedArc.end = center + AcGeVector3d(0, 2, 0);
+                jig.m_pick1 = center + half;
+                jig.m_pick2 = center - half * farther;
+                bool replaced = true;
+                ASSERT_EQ(fitExtensionLines(jig, replaced), 0);
+                EXPECT_FALSE(replaced);
+                const AcGeVector3d moved = jig.m_pResultDim->arcPoint() - center;
+                EXPECT_NEAR(moved.x, distance * std::cos(expected), 1e-9) << distance;
+                EXPECT_NEAR(moved.y, distance * std::sin(expected), 1e-9) << distance;
+                EXPECT_EQ(moved.z, 0.0);
+            }
         }
     }
 }

@@ -1,5 +1,7 @@
-// Zero suppression and decimal separator of the numbers an arc dimension shows.
+// Zero suppression and decimal separator of the numbers an arc dimension shows, and the
+// significant digits a printed length keeps.
 #include "arcdim/DimensionFormat.h"
+#include "geometry/SignificantDigits.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,32 @@ INSTANTIATE_TEST_SUITE_P(
     ZeroSeparatorKeepsThePoint, ZeroSuppressionTable,
     ::testing::Values(SuppressionCase{0, u'\0', u"12.5", u"12.5"},
                       SuppressionCase{8, u'\0', u"12.500", u"12.5"}));
+
+class SignificantDigitsTable
+    : public ::testing::TestWithParam<std::pair<std::u16string, std::u16string>> {};
+
+TEST_P(SignificantDigitsTable, KeepsWhatADoubleHolds)
+{
+    CString text(GetParam().first.c_str());
+    limitSignificantDigits(text, kDoubleSignificantDigits);
+    EXPECT_EQ(std::u16string(text.GetString()), GetParam().second) << narrow(GetParam().first);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, SignificantDigitsTable,
+    ::testing::Values(
+        std::make_pair(u"3141592653589793.50000000", u"3141592653589790"),
+        std::make_pair(u"12345678.12345678", u"12345678.1234568"),
+        std::make_pair(u"-12345678.12345672", u"-12345678.1234567"),
+        std::make_pair(u"9.99999999999999999", u"10.0000000000000"),
+        std::make_pair(u"99999999999999999", u"100000000000000000"),
+        std::make_pair(u"123456789012345.6", u"123456789012346"),
+        std::make_pair(u"0.00012345678901234567", u"0.000123456789012346"),
+        // As many digits as a double holds, or fewer, and anything not a plain decimal stay.
+        std::make_pair(u"123456789.123456", u"123456789.123456"),
+        std::make_pair(u"0.00000000", u"0.00000000"),
+        std::make_pair(u"12'-3 1/2\"", u"12'-3 1/2\""),
+        std::make_pair(u"", u"")));
 
 TEST(ZeroSuppression, IsIdempotent)
 {

@@ -119,8 +119,11 @@ TEST_F(Selection, AnArcFacingDownPassesThePlaneTest)
     queuePoint(onArc.x, onArc.y, onArc.z);
     queueEnter();
     const PickResult result = pick(jig);
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, center, end));
+    // The arc turns counterclockwise about its own normal, clockwise seen from above.
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, center, onArc));
     EXPECT_EQ(result.start, start);
+    EXPECT_EQ(jig.m_pickedArc.normal, AcGeVector3d(0, 0, -1));
+    EXPECT_DOUBLE_EQ(jig.m_pickedArc.sweep, kHalfPi);
     EXPECT_EQ(jig.m_pResultDim->elevation(), 3.0);
     EXPECT_EQ(planeMessages(), 0u);
 }
@@ -257,7 +260,7 @@ TEST_F(Selection, APolylineArcSegmentInAMovedTurnedSystemIsFound)
     const PickResult result = pick(jig);
     EXPECT_EQ(result.start, segment.startPoint());
     EXPECT_EQ(result.end, segment.endPoint());
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, segment.center(), segment.endPoint()));
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, segment.center(), onSegment));
     EXPECT_EQ(jig.m_pResultDim->elevation(), segment.endPoint().z);
 }
 
@@ -348,20 +351,60 @@ TEST_F(Selection, ACurvedWallHasNoPlaneTest)
     queueEnter();
     const PickResult result = pick(jig);
     ASSERT_NO_FATAL_FAILURE(
-        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(0, 0, -10)));
+        expectAccepted(jig, result, AcGePoint3d(0, 0, 0), AcGePoint3d(0, 10, 0)));
     EXPECT_EQ(planeMessages(), 0u);
 }
 
-TEST_F(Selection, EnterInTheDragPutsTheArcPointBackAtTheEnd)
+// On an end, the dimension line would leave open which arc between the ends it spans: Enter
+// puts it back at the middle of the picked arc, a click outside the arc at the middle at the
+// click's distance, a 270 degree arc as well as a quarter. On a circle the click's side
+// chooses the arc between its two points, Enter the counterclockwise one.
+TEST_F(Selection, TheDimensionLinePassesThroughThePickedArcOnly)
 {
-    addEntity(new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, kHalfPi));
-    CKotaDP jig;
-    queuePoint(2, 0);
-    queueCursor(5, 5);
-    queueCursor(6, 1);
-    queueEnter();
-    const PickResult result = pick(jig);
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), result.end));
+    struct DragCase {
+        bool circle;
+        double sweep;  ///< of the arc from 0 degrees, or expected of the circle's arc
+        bool enter;
+        AcGePoint3d click;
+        AcGePoint3d arcPoint;
+        double normalZ;  ///< the picked arc's normal
+    };
+    const double r = std::sqrt(2.0);
+    const double c = 5.0 / std::sqrt(2.0);
+    const DragCase cases[] = {{false, kHalfPi, true, {}, {r, r, 0}, 1},
+                              {false, kHalfPi, false, {-3, -3, 0}, {3, 3, 0}, 1},
+                              {false, kHalfPi, false, {6, 0, 0}, {3 * r, 3 * r, 0}, 1},
+                              {false, 3 * kHalfPi, true, {}, {-r, r, 0}, 1},
+                              {false, 3 * kHalfPi, false, {4, -3, 0}, {-2.5 * r, 2.5 * r, 0}, 1},
+                              {false, 3 * kHalfPi, false, {-4, -3, 0}, {-4, -3, 0}, 1},
+                              {true, kHalfPi, true, {}, {c, c, 0}, 1},
+                              {true, kHalfPi, false, {1, 2, 0}, {1, 2, 0}, 1},
+                              {true, 3 * kHalfPi, false, {-4, -1, 0}, {-4, -1, 0}, -1}};
+    for (const DragCase& d : cases) {
+        cadhost::resetSession();
+        CKotaDP jig;
+        if (d.circle) {
+            // Points towards 0 and 90 degrees, moved onto the circle.
+            addEntity(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d(0, 0, 1), 5.0));
+            queuePoint(5, 0);
+            queuePoint(3, 0);
+            queuePoint(0, 7);
+        } else {
+            addEntity(new AcDbArc(AcGePoint3d(0, 0, 0), 2.0, 0.0, d.sweep));
+            queuePoint(2, 0);
+        }
+        queueCursor(5, 5);
+        queueCursor(6, 1);
+        if (d.enter)
+            queueEnter();
+        else
+            queuePoint(d.click.x, d.click.y);
+        const PickResult result = pick(jig);
+        ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(0, 0, 0), d.arcPoint));
+        EXPECT_EQ(jig.m_pickedArc.normal, AcGeVector3d(0, 0, d.normalZ));
+        EXPECT_DOUBLE_EQ(jig.m_pickedArc.sweep, d.sweep);
+        EXPECT_FALSE(jig.m_pickedArc.eitherWay);
+    }
 }
 
 TEST_F(Selection, EscapeInTheDragLeavesNothing)
@@ -381,14 +424,15 @@ TEST_F(Selection, EscapeInTheDragLeavesNothing)
     EXPECT_TRUE(dimensionsInDrawing().empty());
 }
 
-TEST_F(Selection, AClickAtTheOriginFirstKeepsTheArcPointAtTheEnd)
+TEST_F(Selection, AClickAtTheOriginFirstKeepsTheArcPointAtTheMiddle)
 {
     addEntity(new AcDbArc(AcGePoint3d(3, 0, 0), 2.0, kHalfPi, 2 * kHalfPi));
     CKotaDP jig;
     queuePoint(3, 2);
     queuePoint(0, 0, 0);
     const PickResult result = pick(jig);
-    ASSERT_NO_FATAL_FAILURE(expectAccepted(jig, result, AcGePoint3d(3, 0, 0), result.end));
+    ASSERT_NO_FATAL_FAILURE(expectAccepted(
+        jig, result, AcGePoint3d(3, 0, 0), AcGePoint3d(3 - std::sqrt(2.0), std::sqrt(2.0), 0)));
 }
 
 TEST_F(Selection, CancelAtTheSelectionEndsWithNothing)
