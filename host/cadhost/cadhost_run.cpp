@@ -94,9 +94,9 @@ int runScriptSession(LoadedModule& module, std::istream& script, const std::stri
 {
     ScriptInput input(script, origin);
     DrawingFilePolicy files;
-    ScriptSession session(module, files, err);
+    CommandSession session(module, files, err);
     EditorConnection connection(out, &input, false);
-    return session.run(false);
+    return session.run();
 }
 
 std::string escapeResourceText(const std::string& text)
