@@ -116,6 +116,10 @@ AcGeCircArc3d planeArc(const AcGePoint3d& center, const AcGeVector3d& normal, do
 {
     AcGeVector3d reference = AcGeVector3d::kXAxis;
     reference.transformBy(AcGeMatrix3d::planeToWorld(normal));
+    // An arc through angle 0 ends at a smaller angle than it starts; the host's arc runs
+    // from the smaller to the larger.
+    if (endAngle < startAngle)
+        endAngle += kTwoPi * std::ceil((startAngle - endAngle) / kTwoPi);
     return AcGeCircArc3d(center, normal, reference, radius, startAngle, endAngle);
 }
 

@@ -19,8 +19,8 @@ constexpr std::chrono::seconds kStateWait(20);
 /// How long an action's request waits for the session to take it and wait again.
 constexpr std::chrono::seconds kActionWait(10);
 /// Threads answering requests: a page keeps two or three busy (a waiting state request, an
-/// action, the drawing), a second tab as many.
-constexpr std::size_t kServerThreads = 8;
+/// action, the drawing) and a browser holds a few more connections open between requests.
+constexpr std::size_t kServerThreads = 16;
 /// The largest request body: an action is a few numbers or a typed line.
 constexpr std::size_t kLargestBody = 64 * 1024;
 const char* const kTokenPlaceholder = "{{TOKEN}}";
@@ -165,6 +165,9 @@ void PageServer::route()
     httplib::Server& server = *m_server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     server.set_payload_max_length(kLargestBody);
+    // An answer goes out at once, not held back for more to send with it: a drag sample's
+    // round trip is what the user feels.
+    server.set_tcp_nodelay(true);
     server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         RequestFacts facts;
         facts.host = req.get_header_value("Host");

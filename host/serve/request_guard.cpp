@@ -83,8 +83,8 @@ bool parseServeAddress(const std::string& text, ServeAddress& address, std::stri
     }
     if (parsed.host == "0.0.0.0" || (isIpv6(parsed.host) && parsed.host.find_first_not_of(":0") ==
                                                                std::string::npos)) {
-        error = "--serve needs the address to serve on, not the wildcard \"" + parsed.host +
-                "\": requests are checked against it";
+        error = "--serve needs the address to serve on, not a wildcard (\"" + text +
+                "\"): requests are checked against it";
         return false;
     }
     address = parsed;

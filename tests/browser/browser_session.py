@@ -11,7 +11,6 @@ drawing's own geometry, in its precision and decimal separator), the same in the
 saved drawing and the report; a message box is a modal dialog the command waits for until OK.
 Exit status 77 (skipped) when Chromium, its driver or Selenium is not installed.
 """
-import argparse
 import json
 import math
 import os
@@ -22,7 +21,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from served_session import ServedSession, wait_until  # noqa: E402
+from served_session import ServedSession, parse_arguments, run_tests, wait_until  # noqa: E402
 
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -34,6 +33,7 @@ try:
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.actions.action_builder import ActionBuilder
+    from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
     from selenium.webdriver.common.by import By
     from selenium.webdriver.common.keys import Keys
     HAVE_SELENIUM = True
@@ -162,13 +162,23 @@ class PageTest(unittest.TestCase):
             By.CSS_SELECTOR, "#drawing [data-handle]")}
         self.assertTrue({"ARC", "CIRCLE", "LWPOLYLINE", "WALL", "DIMENSION"} <= types, types)
 
+        # The wheel zooms in about the cursor: the point under it stays there, the arc grows,
+        # and toScreen follows the view.
+        r = arc.dxf.radius
+        under = (arc.dxf.center.x, arc.dxf.center.y + r)
+        at, rim = self.screen(*under), self.screen(under[0] + r, under[1])
+        ActionChains(self.driver).scroll_from_origin(
+            ScrollOrigin.from_viewport(*at), 0, -300).perform()
+        wait_until(lambda: self.screen(under[0] + r, under[1])[0] - at[0] > 1.4 * (rim[0] - at[0]),
+                   "the wheel to zoom in")
+        self.assertLessEqual(max(abs(a - b) for a, b in zip(self.screen(*under), at)), 1)
+
         self.type_line("oblouk_kota_m")
         self.wait_for_waiting("entity")
         middle = arc.dxf.start_angle + sweep_degrees(arc) / 2
         self.pointer(*on_arc(arc, middle), click=True)
         self.wait_for_waiting("drag")
-        r = arc.dxf.radius
-        last = self.drag_outward(arc, [r * 1.1, r * 1.2, r * 1.3, r * 1.4])
+        last = self.drag_outward(arc, [r * 1.15, r * 1.3, r * 1.45, r * 1.6])
         if ARGS.screenshot:
             self.driver.save_screenshot(ARGS.screenshot)
         self.pointer(*last, click=True)
@@ -246,12 +256,7 @@ class PageTest(unittest.TestCase):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--cadhost", required=True)
-    parser.add_argument("--drawing", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--screenshot")
-    ARGS, rest = parser.parse_known_args()
+    ARGS, rest = parse_arguments("--screenshot")
     missing = [path for path in (CHROMIUM, CHROMEDRIVER) if not os.path.exists(path)]
     if missing or not HAVE_SELENIUM:
         print("SKIPPED: the browser tests need Debian's chromium, chromium-driver and "
@@ -259,8 +264,7 @@ def main():
               ", ".join(missing + ([] if HAVE_SELENIUM else ["python3-selenium"])))
         return SKIPPED
     os.makedirs(ARGS.work, exist_ok=True)
-    result = unittest.main(argv=[sys.argv[0], *rest], exit=False, verbosity=2).result
-    return 0 if result.wasSuccessful() else 1
+    return run_tests(rest)
 
 
 if __name__ == "__main__":

@@ -11,7 +11,6 @@ reaches the session; every answer forbids caching, framing and loading from else
 ends the session as the end of a script does, the running command cancelled and the --save
 drawing written.
 """
-import argparse
 import http.client
 import json
 import os
@@ -19,7 +18,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from served_session import ServedSession  # noqa: E402
+from served_session import ServedSession, parse_arguments, run_tests  # noqa: E402
 
 import ezdxf  # noqa: E402
 
@@ -121,13 +120,8 @@ class GuardTest(unittest.TestCase):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--cadhost", required=True)
-    parser.add_argument("--drawing", required=True)
-    parser.add_argument("--work", required=True)
-    ARGS, rest = parser.parse_known_args()
-    result = unittest.main(argv=[sys.argv[0], *rest], exit=False, verbosity=2).result
-    return 0 if result.wasSuccessful() else 1
+    ARGS, rest = parse_arguments()
+    return run_tests(rest)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,13 @@
 """A `cadhost --serve` session for the tests: started on a free loopback port, its page address
 read from its standard output, ended with Ctrl-C (SIGINT) as a person ends it."""
+import argparse
 import re
 import signal
 import subprocess
+import sys
 import threading
 import time
+import unittest
 import urllib.parse
 
 URL_LINE = re.compile(r"the session is at (http://\S+)")
@@ -74,3 +77,20 @@ def wait_until(condition, what, seconds=20):
         if time.monotonic() > deadline:
             raise AssertionError("timed out waiting for " + what)
         time.sleep(0.02)
+
+
+def parse_arguments(*extra):
+    """The tests' arguments: --cadhost, --drawing, --work and the options named in extra; and
+    the rest, for unittest."""
+    parser = argparse.ArgumentParser()
+    for name in ("--cadhost", "--drawing", "--work"):
+        parser.add_argument(name, required=True)
+    for name in extra:
+        parser.add_argument(name)
+    return parser.parse_known_args()
+
+
+def run_tests(rest):
+    """Runs the tests of the calling module; the exit status."""
+    result = unittest.main(argv=[sys.argv[0], *rest], exit=False, verbosity=2).result
+    return 0 if result.wasSuccessful() else 1
