@@ -24,11 +24,13 @@ struct sigaction g_savedInterrupt = {};
 struct sigaction g_savedTerminate = {};
 struct sigaction g_savedPipe = {};
 
+/// The signal handler: notes that SIGINT or SIGTERM came.
 extern "C" void noteInterrupt(int)
 {
     g_interrupted = 1;
 }
 
+/// The shortest text that reads back as value.
 std::string shortest(double value)
 {
     char text[32];
@@ -90,6 +92,7 @@ bool toUserAction(const PageAction& page, UserAction& action)
     return false;
 }
 
+/// The page's name of what a prompt of this kind waits for.
 const char* promptName(PromptKind kind)
 {
     switch (kind) {

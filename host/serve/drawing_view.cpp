@@ -123,6 +123,7 @@ AcGeCircArc3d planeArc(const AcGePoint3d& center, const AcGeVector3d& normal, do
     return AcGeCircArc3d(center, normal, reference, radius, startAngle, endAngle);
 }
 
+/// Each segment of the polyline; a polyline of one vertex is a point.
 void addPolyline(const AcDbPolyline& pline, Shapes& shapes)
 {
     const unsigned count = pline.numVerts();

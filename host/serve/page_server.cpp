@@ -39,12 +39,14 @@ void addSafetyHeaders(httplib::Response& res)
                    "form-action 'none'");
 }
 
+/// Answers with status and the reason as text.
 void refuse(httplib::Response& res, int status, const std::string& why)
 {
     res.status = status;
     res.set_content(why + "\n", "text/plain; charset=utf-8");
 }
 
+/// Answers with body as JSON (invalid UTF-8 replaced).
 void answerJson(httplib::Response& res, const json& body)
 {
     res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace),

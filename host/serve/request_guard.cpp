@@ -14,6 +14,7 @@ namespace {
 constexpr int kHighestPort = 65535;
 constexpr std::size_t kTokenBytes = 32;
 
+/// A port: 0 to 65535 in decimal digits.
 bool parsePort(const std::string& text, int& port)
 {
     if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -22,12 +23,14 @@ bool parsePort(const std::string& text, int& port)
     return port <= kHighestPort;
 }
 
+/// Whether host is an IPv4 address in dotted decimal.
 bool isIpv4(const std::string& host)
 {
     unsigned char bytes[4];
     return inet_pton(AF_INET, host.c_str(), bytes) == 1;
 }
 
+/// Whether host is an IPv6 address (without brackets).
 bool isIpv6(const std::string& host)
 {
     unsigned char bytes[16];
