@@ -1,13 +1,17 @@
 # Entry points: `make` builds, `make test` builds and runs every test, `make demo` builds the
 # host, the module and its resource library and runs the demo session on the bundled drawing,
-# `make windows` compiles the module for Windows.
+# `make serve` serves a session on it for a browser, `make windows` compiles the module for
+# Windows.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-DEBIAN_PACKAGES := cmake g++ make libgtest-dev libgmock-dev nlohmann-json3-dev libedit-dev \
-                   python3-ezdxf python3-matplotlib binutils-mingw-w64-x86-64 python3-pefile
+DEBIAN_PACKAGES := cmake g++ make pkgconf libgtest-dev libgmock-dev nlohmann-json3-dev libedit-dev \
+                   libcpp-httplib-dev python3-ezdxf python3-matplotlib binutils-mingw-w64-x86-64 \
+                   python3-pefile
+# What only the browser tests need: a headless browser, its driver and Selenium.
+BROWSER_PACKAGES := chromium chromium-driver python3-selenium
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64
 
-.PHONY: all build test demo deps clean fuzz fuzz-pe bench windows verify
+.PHONY: all build test demo programs serve deps clean fuzz fuzz-pe bench windows verify
 
 all: build
 
@@ -32,17 +36,27 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
+	$(MAKE) deps EXTRA_PACKAGES="$(BROWSER_PACKAGES)"
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The demo needs only the programs: a build of its own without sanitizers and without the tests.
 DEMO_BUILD ?= build-demo
-demo: deps
+programs: deps
 	cmake -S . -B $(DEMO_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=OFF
 	cmake --build $(DEMO_BUILD) -j $(JOBS) --target cadhost_exe VelmoraArc VelmoraCsy
+
+demo: programs
 	@mkdir -p out
 	$(DEMO_BUILD)/bin/cadhost --drawing examples/arcs.dxf --save out/demo.dxf --report out/demo.json \
 	    examples/demo.script | tee out/demo.transcript
 	/usr/bin/python3 tools/render_dxf.py out/demo.dxf out/demo.png
+
+# The bundled drawing in a browser: one session served on SERVE until Ctrl-C, saved to
+# out/served.dxf.
+SERVE ?= 127.0.0.1:8765
+serve: programs
+	@mkdir -p out
+	$(DEMO_BUILD)/bin/cadhost --serve $(SERVE) --drawing examples/arcs.dxf --save out/served.dxf
 
 # A bounded libFuzzer run of the drawing-file reader (needs clang++).
 FUZZ_BUILD ?= build-fuzz

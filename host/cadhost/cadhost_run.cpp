@@ -13,12 +13,15 @@
 #include "editor/editor.h"
 #include "mfc/loaded_libraries.h"
 #include "mfc/utf_text.h"
+#include "serve/browser_session.h"
+#include "serve/page_server.h"
 #include "session/session.h"
 
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace cadhost {
@@ -139,7 +142,7 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     std::ifstream scriptFile;
     std::string origin;
-    std::istream* script = openScript(options, scriptFile, origin);
+    std::istream* script = options.serve ? &std::cin : openScript(options, scriptFile, origin);
     if (script == nullptr) {
         err << options.scriptPath << ": cannot read the script\n";
         return kExitBadInput;
@@ -163,22 +166,46 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (options.hasAperture)
         editor().setAperture(options.aperture);
 
-    // A person at a terminal gets a forgiving session with line editing; a script, from a file
-    // or piped in, keeps the strict rule.
+    // A page in a browser and a person at a terminal get a forgiving session; a script, from a
+    // file or piped in, keeps the strict rule.
     ScriptInput scriptInput(*script, origin);
     std::unique_ptr<TerminalInput> terminal;
-    if (script == &std::cin && ::isatty(STDIN_FILENO) != 0)
+    std::unique_ptr<BrowserSession> browser;
+    std::unique_ptr<PageServer> server;
+    if (options.serve) {
+        browser = std::make_unique<BrowserSession>(out, files.savePath);
+        server = std::make_unique<PageServer>(*browser, options.serveAddress);
+        if (!server->start(error)) {
+            err << "cadhost: " << error << "\n";
+            return kExitBadInput;
+        }
+        if (!options.serveAddress.isLoopback())
+            err << "cadhost: warning: serving beyond this machine, without encryption: whoever "
+                   "sees the address with its token can work in the session\n";
+        out << "cadhost: the session is at " << server->pageUrl() << "\n" << std::flush;
+    } else if (script == &std::cin && ::isatty(STDIN_FILENO) != 0) {
         terminal = std::make_unique<TerminalInput>(stdin, stdout, out, historyFilePath());
-    InputSource* input = terminal ? static_cast<InputSource*>(terminal.get()) : &scriptInput;
+    }
+    InputSource* input = &scriptInput;
+    std::ostream* transcript = &out;
+    if (browser) {
+        input = browser.get();
+        transcript = &browser->transcript();
+    } else if (terminal) {
+        input = terminal.get();
+        transcript = &terminal->transcript();
+    }
     int status = kExitSessionRan;
     LoadedModule module;
     CommandSession session(module, files, err);
     {
-        EditorConnection connection(terminal ? terminal->transcript() : out, input,
-                                    terminal && terminal->showsInput());
+        EditorConnection connection(*transcript, input, terminal && terminal->showsInput());
         if (module.load(modulePath, error)) {
             if (terminal)
                 terminal->setModuleCommands(module.commandNames());
+            std::optional<ServeSignals> signals;
+            if (browser)
+                signals.emplace();
             status = session.run();
             module.unload();
         } else {
@@ -187,6 +214,9 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
     }
     terminal.reset();
+    if (browser)
+        browser->finish();
+    server.reset();
     if (status == kExitSessionRan && !options.savePath.empty() &&
         !saveDrawing(options.savePath, error)) {
         err << error << "\n";

@@ -114,6 +114,10 @@ CommandSession::Outcome CommandSession::runCommandLine(const UserAction& action)
     case HostCommandResult::Done:
         if (!changesWholeDrawing(line))
             showChanges(firstEvent, false);
+        else if (ed.forgivesMistakes() && lowerCase(firstWordOf(line)) == "save")
+            ed.printUtf8("\nDrawing saved to " +
+                         (firstWordOf(line) == line ? m_files.savePath
+                                                    : trimBlanks(line.substr(4))));
         return Outcome::Ran;
     case HostCommandResult::Failed:
         if (ed.answerMistake(error))

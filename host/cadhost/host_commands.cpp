@@ -305,6 +305,14 @@ bool runOpen(const Words& words, DrawingFilePolicy& files, std::string& error)
 
 bool runSave(const Words& words, DrawingFilePolicy& files, std::string& error)
 {
+    // Without a file name, the drawing that --save names.
+    if (words.size() == 1) {
+        if (files.savePath.empty()) {
+            error = "no --save drawing was given: name the file to write";
+            return false;
+        }
+        return saveDrawing(files.savePath, error);
+    }
     if (!needWords(words, 2, error))
         return false;
     const std::string target = absoluteFilePath(words[1]);
@@ -349,7 +357,7 @@ const std::map<std::string, Command>& commands()
         {"layerkey", {"layerkey KEY LAYER", {}, wordsOnly(runLayerkey)}},
         {"aperture", {"aperture R", {}, wordsOnly(runAperture)}},
         {"open", {"open FILE.dxf", {}, withFiles(runOpen)}},
-        {"save", {"save FILE.dxf", {}, withFiles(runSave)}},
+        {"save", {"save [FILE.dxf]", {}, withFiles(runSave)}},
     };
     return table;
 }

@@ -54,6 +54,8 @@ std::string usageText()
 {
     return "usage: cadhost [--module FILE] [--drawing FILE.dxf] [--save FILE.dxf]\n"
            "               [--report FILE.json] [--set NAME=VALUE]... [--aperture R] [SCRIPT | -]\n"
+           "       cadhost --serve [ADDRESS:]PORT [--module FILE] [--drawing FILE.dxf] [--save FILE.dxf]\n"
+           "               [--report FILE.json] [--set NAME=VALUE]... [--aperture R]\n"
            "       cadhost --strings [--module FILE]\n";
 }
 
@@ -64,6 +66,17 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         const std::string& arg = args[i];
         if (arg == "--strings") {
             options.listStrings = true;
+            continue;
+        }
+        if (arg == "--serve" || arg.compare(0, 8, "--serve=") == 0) {
+            // The address is optional: the next argument is it unless it is an option.
+            std::string value = arg.size() > 8 ? arg.substr(8) : std::string("127.0.0.1:8765");
+            if (arg == "--serve" && i + 1 < args.size() && !args[i + 1].empty() &&
+                args[i + 1][0] != '-')
+                value = args[++i];
+            if (!parseServeAddress(value, options.serveAddress, error))
+                return false;
+            options.serve = true;
             continue;
         }
         if (arg == "--help" || arg == "-h") {
@@ -100,6 +113,10 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
         haveScript = true;
         options.scriptPath = arg;
+    }
+    if (options.serve && (haveScript || options.listStrings)) {
+        error = "--serve takes no script and no --strings: the page gives the input";
+        return false;
     }
     if (options.listStrings && (haveScript || !options.drawingPath.empty() ||
                                 !options.savePath.empty() || !options.reportPath.empty() ||

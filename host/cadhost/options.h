@@ -1,5 +1,6 @@
 // cadhost's command-line options.
 #pragma once
+#include "serve/request_guard.h"
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,8 @@ struct Options {
     bool hasAperture = false;
     double aperture = 0.0;
     std::string scriptPath;  ///< "-" or empty: standard input
+    bool serve = false;          ///< --serve: the session runs for a page in a browser
+    ServeAddress serveAddress;   ///< where --serve serves
     bool listStrings = false;
     bool showHelp = false;
 };

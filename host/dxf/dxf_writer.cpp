@@ -185,6 +185,15 @@ public:
         m_utf8 = isUtf8Version(m_version);
     }
 
+    /// The style settings a dimension of the named style is drawn with, the host's styles
+    /// added as a save adds them.
+    DimensionBlockStyle blockStyle(const std::u16string& styleName)
+    {
+        ensureTables();
+        addHostDimensionStyles();
+        return {sizesOf(dimensionStyleRecord(styleName)), decimalSeparator()};
+    }
+
     std::string run()
     {
         collectEntities();
@@ -1085,6 +1094,11 @@ private:
 std::string writeDxf(const AcDbDatabase& db)
 {
     return DrawingWriter(db).run();
+}
+
+DimensionBlockStyle dimensionBlockStyle(const AcDbDatabase& db, const std::u16string& styleName)
+{
+    return DrawingWriter(db).blockStyle(styleName);
 }
 
 void writeDxfFile(const AcDbDatabase& db, const std::string& path)

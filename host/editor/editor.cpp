@@ -76,6 +76,13 @@ UserAction Editor::answerPrompt(PromptKind kind)
 
     // The prompt is the command line's open line, to be shown again after a mistake.
     const std::string prompt = m_openLine;
+    const PromptKind* const outer = m_pAnswering;
+    m_pAnswering = &kind;
+    struct Restore {
+        const PromptKind*& answering;
+        const PromptKind* outer;
+        ~Restore() { answering = outer; }
+    } restore{m_pAnswering, outer};
     UserAction action;
     for (;;) {
         if (!nextAction(action)) {
@@ -100,6 +107,14 @@ UserAction Editor::answerPrompt(PromptKind kind)
     if (action.kind != UserAction::Kind::CursorMove)
         echo(echoText(action));
     return action;
+}
+
+bool Editor::waitingPrompt(PromptKind& kind) const
+{
+    if (m_pAnswering == nullptr)
+        return false;
+    kind = *m_pAnswering;
+    return true;
 }
 
 bool Editor::answerMistake(const std::string& reply)
@@ -171,6 +186,8 @@ void Editor::showMessageBox(bool ownerIsMainWindow, const std::u16string& text,
     }
     block += "+--- [OK] ---\n";
     write(block);
+    if (m_pSource != nullptr)
+        m_pSource->awaitMessageBoxClosed(captionUtf8, textUtf8, iconName(style));
 }
 
 void Editor::finishTranscript()

@@ -7,6 +7,8 @@
 #include <iosfwd>
 #include <string>
 
+class AcDbEntity;
+
 namespace cadhost {
 
 /// One action of the user.
@@ -35,6 +37,12 @@ public:
     /// session cannot take is then answered on the command line and asked for again. A script
     /// forgives nothing: its first such line ends the session.
     virtual bool forgivesMistakes() const { return false; }
+    /// A message box (caption, text, icon name) is up: returns when the user has closed it. On
+    /// a transcript alone the box is a block of text that needs no answer.
+    virtual void awaitMessageBoxClosed(const std::string& /*caption*/, const std::string& /*text*/,
+                                       const std::string& /*icon*/)
+    {
+    }
 };
 
 /// Input that a waiting command could not take: the command was answered as by Escape.
@@ -88,6 +96,9 @@ public:
     /// the command line and returns true, and the caller asks again; from a script, prints
     /// nothing and returns false, and the caller ends the session naming the line.
     bool answerMistake(const std::string& reply);
+    /// The kind of prompt the running command waits at; false when no prompt is being answered
+    /// (at the command prompt).
+    bool waitingPrompt(PromptKind& kind) const;
     bool hasInputError() const { return m_hasInputError; }
     const InputError& inputError() const { return m_inputError; }
     void clearInputError() { m_hasInputError = false; }
@@ -135,6 +146,7 @@ private:
 
     std::deque<UserAction> m_queue;
     InputSource* m_pSource = nullptr;
+    const PromptKind* m_pAnswering = nullptr;  ///< the prompt being answered; null: none
     bool m_hasInputError = false;
     InputError m_inputError;
     std::ostream* m_pTranscript = nullptr;
@@ -143,6 +155,9 @@ private:
     UcsFrame m_ucs;
     double m_aperture = kDefaultAperture;
 };
+
+/// The entity the innermost running drag shows (its jig's entity()); null when none runs.
+const AcDbEntity* draggedEntity();
 
 /// What a prompt of this kind accepts, as words for an error message.
 std::string describeExpectedInput(PromptKind kind);

@@ -58,6 +58,12 @@ std::string className(const AcDbEntity* entity)
 
 }  // namespace
 
+const AcDbEntity* cadhost::draggedEntity()
+{
+    const auto& drags = activeDrags();
+    return drags.empty() ? nullptr : drags.back()->jig->entity();
+}
+
 AcEdJig::AcEdJig() : m_userInputControls(static_cast<UserInputControls>(0)) {}
 
 AcEdJig::~AcEdJig() = default;
