@@ -9,6 +9,9 @@
 #include "dxf/dimension_graphics.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_foreign_data.h"
+#include "dxf/dxf_handles.h"
+#include "dxf/dxf_kept_groups.h"
+#include "dxf/dxf_record_layouts.h"
 #include "dxf/dxf_text.h"
 #include "mfc/utf_text.h"
 #include <algorithm>
@@ -28,6 +31,15 @@ constexpr double kPi = 3.141592653589793;
 constexpr const char* kLowestWrittenVersion = "AC1015";
 const char* const kTableOrder[] = {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW",
                                    "UCS",   "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+
+/// A table entry name as names are compared: ASCII letters in upper case.
+std::u16string upperCase(std::u16string name)
+{
+    for (char16_t& c : name)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return name;
+}
 
 double degrees(double radians)
 {
@@ -58,17 +70,12 @@ public:
     {
         return real(code, p.x).real(code + 10, p.y).real(code + 20, p.z);
     }
-    RecordBuilder& extrusion(const AcGeVector3d& normal)
+    /// The extrusion direction, unless it is the default one and the record read had none.
+    RecordBuilder& extrusion(const AcGeVector3d& normal, bool read = false)
     {
-        if (normal == AcGeVector3d::kZAxis)
+        if (normal == AcGeVector3d::kZAxis && !read)
             return *this;
         return real(210, normal.x).real(220, normal.y).real(230, normal.z);
-    }
-    RecordBuilder& append(const DxfTags& tags, std::size_t from, std::size_t to)
-    {
-        m_record.tags.insert(m_record.tags.end(), tags.begin() + static_cast<long>(from),
-                             tags.begin() + static_cast<long>(to));
-        return *this;
     }
     DxfRecord build() { return std::move(m_record); }
 
@@ -114,56 +121,49 @@ private:
     std::string m_text;
 };
 
-/// The parts of a modelled entity's record that the host keeps: groups before and after
-/// the geometry.
-struct KeptGroups {
-    DxfTags entityGroups;  ///< 102 groups and common entity groups
-    DxfTags thickness;     ///< thickness (39) and a polyline's constant width (43)
-    DxfTags extendedData;
-};
-
-KeptGroups splitKept(const DxfRecord* kept)
-{
-    KeptGroups groups;
-    if (kept == nullptr)
-        return groups;
-    bool inExtendedData = false;
-    for (std::size_t i = 1; i < kept->tags.size(); ++i) {
-        const DxfTag& tag = kept->tags[i];
-        inExtendedData = inExtendedData || tag.code == 1001;
-        if (inExtendedData)
-            groups.extendedData.push_back(tag);
-        else if (tag.code == 39 || tag.code == 43)
-            groups.thickness.push_back(tag);
-        else
-            groups.entityGroups.push_back(tag);
-    }
-    return groups;
-}
-
-/// The sizes of a dimension style from its table record.
-DimensionStyleSizes sizesOf(const DxfRecord* style)
+/// The sizes of a dimension style: from its table record, where it leaves one out from the
+/// drawing's header variable ($DIMTXT and so on), as CAD programs take them.
+DimensionStyleSizes sizesOf(const DxfRecord* style, const DxfDocument& document)
 {
     DimensionStyleSizes sizes;
-    if (style == nullptr)
-        return sizes;
-    const auto real = [style](int code, double& value) {
-        if (const DxfTag* tag = style->find(code))
+    const auto valueOf = [style, &document](int code, const char* variable) -> const DxfTag* {
+        const DxfTag* tag = style == nullptr ? nullptr : style->find(code);
+        return tag != nullptr ? tag : document.headerValue(variable);
+    };
+    const auto real = [&valueOf](int code, const char* variable, double& value) {
+        if (const DxfTag* tag = valueOf(code, variable))
             parseReal(tag->value, value);
     };
-    real(41, sizes.arrowSize);
-    real(140, sizes.textHeight);
-    real(42, sizes.extensionOffset);
-    real(44, sizes.extensionBeyond);
-    real(147, sizes.textGap);
-    real(40, sizes.scale);
+    real(41, "$DIMASZ", sizes.arrowSize);
+    real(140, "$DIMTXT", sizes.textHeight);
+    real(42, "$DIMEXO", sizes.extensionOffset);
+    real(44, "$DIMEXE", sizes.extensionBeyond);
+    real(147, "$DIMGAP", sizes.textGap);
+    real(40, "$DIMSCALE", sizes.scale);
     long long value = 0;
-    if (const DxfTag* tag = style->find(77); tag != nullptr && parseInteger(tag->value, value))
+    if (const DxfTag* tag = valueOf(77, "$DIMTAD"); tag != nullptr && parseInteger(tag->value, value))
         sizes.textAbove = value != 0;
-    if (const DxfTag* tag = style->find(179); tag != nullptr && parseInteger(tag->value, value))
+    if (const DxfTag* tag = valueOf(179, "$DIMADEC"); tag != nullptr && parseInteger(tag->value, value))
         sizes.angularDecimals = static_cast<int>(value);
     return sizes;
 }
+
+/// The block a dimension record draws with (its group 2); empty when it names none.
+std::string dimensionBlockOf(const DxfRecord& record)
+{
+    if (record.type() != "DIMENSION")
+        return std::string();
+    const DxfTag* name = record.find(2);
+    return name == nullptr ? std::string() : name->value;
+}
+
+/// How an entity slot of the file read is written.
+enum class SlotPlan {
+    Carried,  ///< an entity the host does not model: as read
+    AsRead,   ///< a modelled entity the session left alone: as read, under its database handle
+    Anew,     ///< a modelled entity the session changed: from the model, with what it keeps
+    Gone,     ///< a modelled entity erased in the session: not at all
+};
 
 /// Writes one database with its foreign data.
 class DrawingWriter {
@@ -174,11 +174,10 @@ public:
         if (foreign != nullptr) {
             m_document = foreign->document;
             m_slots = foreign->entities;
-            m_dropped = foreign->droppedHandles;
             m_moved = foreign->movedHandles;
             m_version = foreign->version;
-            if (const DxfHeaderVariable* codePage = m_document.headerVariable("$DWGCODEPAGE"))
-                m_codePage = codePage->values.front().value;
+            if (const DxfTag* codePage = m_document.headerValue("$DWGCODEPAGE"))
+                m_codePage = codePage->value;
         }
         if (m_version < kLowestWrittenVersion)
             m_version = kLowestWrittenVersion;
@@ -188,15 +187,19 @@ public:
     std::string run()
     {
         collectEntities();
+        planModelledEntities();
+        dropRedrawnDimensionBlocks();
         claimHandles();
         rewriteReferences();
         // Records written without handles or owners (R12) get them, before the tables they
-        // are in get new entries, and again once every block has its record.
+        // are in get new entries, and again once every block has its record; then the
+        // subclass markers an R2000 reader requires.
         normalizeOwnership();
         ensureTables();
         ensureBlocks();
         ensureObjects();
         normalizeOwnership();
+        addSubclassMarkers();
         addHostLayers();
         addHostDimensionStyles();
         std::vector<DxfRecord> entities = entityRecords();
@@ -208,26 +211,14 @@ private:
 
     std::uint64_t fresh() { return m_next++; }
 
+    /// Calls visit(record) for every record written or kept (the tables, blocks, objects and
+    /// entity slots; a modelled entity's slot holds the groups the host keeps of it).
     template <class Visit>
     void forEachRecord(Visit visit)
     {
-        for (DxfTable& table : m_document.tables) {
-            visit(table.head);
-            for (DxfRecord& entry : table.entries)
-                visit(entry);
-        }
-        for (DxfBlock& block : m_document.blocks) {
-            visit(block.begin);
-            for (DxfRecord& entity : block.entities)
-                visit(entity);
-            visit(block.end);
-        }
-        // Carried entities, and the kept groups of modelled ones (their 102 groups and data
-        // hold references too).
+        cadhost::forEachRecord(m_document, visit);
         for (DxfEntitySlot& slot : m_slots)
             visit(slot.record);
-        for (DxfRecord& object : m_document.objects)
-            visit(object);
     }
 
     void collectEntities()
@@ -237,66 +228,169 @@ private:
             if (entity == nullptr || entity->isErased())
                 continue;
             m_entities.push_back(entity);
+            m_live.emplace(id.handle().value(), entity);
             m_used.insert(id.handle().value());
         }
     }
 
-    /// Keeps every carried record's handle unless it is taken, in which case it gets a new
-    /// one; counts from above every handle in use.
+    /// How each entity slot is written: a carried entity and a modelled one the session left
+    /// alone as read (under its database handle), a modelled one it changed anew, an erased
+    /// one not at all.
+    void planModelledEntities()
+    {
+        m_plans.reserve(m_slots.size());
+        for (DxfEntitySlot& slot : m_slots) {
+            if (slot.modelHandle == 0) {
+                m_plans.push_back(SlotPlan::Carried);
+            } else if (m_live.count(slot.modelHandle) == 0) {
+                m_plans.push_back(SlotPlan::Gone);
+            } else if (m_impl.wasOpenedForWrite(slot.modelHandle)) {
+                m_plans.push_back(SlotPlan::Anew);
+            } else {
+                m_plans.push_back(SlotPlan::AsRead);
+                setOwnHandle(slot.record, slot.modelHandle);
+            }
+        }
+    }
+
+    static void setOwnHandle(DxfRecord& record, std::uint64_t handle)
+    {
+        DxfHandleScanner scanner;
+        for (std::size_t i = 0; i < record.tags.size() && (i == 0 || record.tags[i].code != 0); ++i)
+            if (scanner.next(record.tags[i]) == DxfHandleRole::Own) {
+                record.tags[i].value = formatHandle(handle);
+                return;
+            }
+        DxfTag own;
+        own.code = 5;
+        own.value = formatHandle(handle);
+        record.tags.insert(record.tags.begin() + 1, std::move(own));
+    }
+
+    /// Whether slot i is written as its record.
+    bool writtenAsRecord(std::size_t i) const
+    {
+        return m_plans[i] == SlotPlan::Carried || m_plans[i] == SlotPlan::AsRead;
+    }
+
+    /// Leaves out the blocks (and block records) of the dimensions the host draws anew or
+    /// that were erased, unless a dimension written as read still draws with them; nothing
+    /// may point to what they held.
+    void dropRedrawnDimensionBlocks()
+    {
+        std::unordered_set<std::u16string> redrawn;
+        for (std::size_t i = 0; i < m_slots.size(); ++i)
+            if (!writtenAsRecord(i))
+                if (const std::string name = dimensionBlockOf(m_slots[i].record); !name.empty())
+                    redrawn.insert(nameKey(name));
+        if (redrawn.empty())
+            return;
+        const auto stillDrawn = [&](const DxfRecord& record) {
+            if (const std::string name = dimensionBlockOf(record); !name.empty())
+                redrawn.erase(nameKey(name));
+        };
+        for (std::size_t i = 0; i < m_slots.size(); ++i)
+            if (writtenAsRecord(i))
+                stillDrawn(m_slots[i].record);
+        for (const DxfBlock& block : m_document.blocks)
+            for (const DxfRecord& entity : block.entities)
+                stillDrawn(entity);
+        const auto drop = [this](const DxfRecord& record) {
+            forEachHandle(record.tags, [this](const DxfTag& tag, DxfHandleRole role) {
+                std::uint64_t value = 0;
+                if (role == DxfHandleRole::Own && parseHandle(tag.value, value))
+                    m_dropped.insert(value);
+            });
+        };
+        std::vector<DxfBlock> kept;
+        for (DxfBlock& block : m_document.blocks) {
+            if (redrawn.count(nameKey(block.name)) == 0) {
+                kept.push_back(std::move(block));
+                continue;
+            }
+            drop(block.begin);
+            drop(block.end);
+            for (const DxfRecord& entity : block.entities)
+                drop(entity);
+        }
+        m_document.blocks = std::move(kept);
+        if (DxfTable* records = m_document.table("BLOCK_RECORD")) {
+            std::vector<DxfRecord> entries;
+            for (DxfRecord& entry : records->entries) {
+                const DxfTag* name = entry.find(2);
+                if (name != nullptr && redrawn.count(nameKey(name->value)) != 0)
+                    drop(entry);
+                else
+                    entries.push_back(std::move(entry));
+            }
+            records->entries = std::move(entries);
+        }
+    }
+
+    /// Keeps every carried record's own handle unless it is taken (a duplicate), in which
+    /// case it gets a new one, counted from above every handle in use; the record's own
+    /// sub-records follow it. Pointers elsewhere keep naming the handle's first holder, and
+    /// sort handles and pointers are never taken for own handles.
     void claimHandles()
     {
         std::uint64_t highest = m_impl.nextHandle();
         for (std::uint64_t used : m_used)
             highest = std::max(highest, used);
         forEachRecord([&highest](DxfRecord& record) {
-            const int handleCode = record.handleCode();
-            for (const DxfTag& tag : record.tags)
-                if (tag.code == handleCode) {
-                    std::uint64_t value = 0;
-                    if (parseHandle(tag.value, value))
-                        highest = std::max(highest, value);
-                }
+            forEachHandle(record.tags, [&highest](const DxfTag& tag, DxfHandleRole role) {
+                std::uint64_t value = 0;
+                if (role == DxfHandleRole::Own && parseHandle(tag.value, value))
+                    highest = std::max(highest, value);
+            });
         });
         m_next = highest + 1;
-        forEachRecord([this](DxfRecord& record) {
-            const int handleCode = record.handleCode();
-            for (DxfTag& tag : record.tags) {
-                if (tag.code != handleCode)
-                    continue;
+        const auto claim = [this](DxfRecord& record) {
+            std::unordered_map<std::uint64_t, std::uint64_t> renamed;
+            forEachHandle(record.tags, [&](DxfTag& tag, DxfHandleRole role) {
                 std::uint64_t value = 0;
                 parseHandle(tag.value, value);
-                if (value != 0 && m_used.insert(value).second)
-                    continue;
+                if (role == DxfHandleRole::Reference) {
+                    if (const auto own = renamed.find(value); own != renamed.end())
+                        tag.value = formatHandle(own->second);
+                    return;
+                }
+                if (role != DxfHandleRole::Own || (value != 0 && m_used.insert(value).second))
+                    return;
                 const std::uint64_t replacement = fresh();
                 if (value != 0)
-                    m_renamed.emplace(value, replacement);
+                    renamed.emplace(value, replacement);
                 m_used.insert(replacement);
                 tag.value = formatHandle(replacement);
-            }
-        });
+            });
+        };
+        cadhost::forEachRecord(m_document, claim);
+        for (std::size_t i = 0; i < m_slots.size(); ++i)
+            if (m_plans[i] == SlotPlan::Carried)
+                claim(m_slots[i].record);
     }
 
+    /// Pointers to a modelled entity that moved follow it; pointers to what was left out go.
     void rewriteReferences()
     {
+        if (m_dropped.empty() && m_moved.empty())
+            return;
         forEachRecord([this](DxfRecord& record) {
-            DxfTags& tags = record.tags;
-            tags.erase(std::remove_if(tags.begin(), tags.end(),
-                                      [this](DxfTag& tag) {
-                                          if (!isReferenceCode(tag.code))
-                                              return false;
-                                          std::uint64_t value = 0;
-                                          if (!parseHandle(tag.value, value) || value == 0)
-                                              return false;
-                                          if (m_dropped.count(value) != 0)
-                                              return true;
-                                          if (auto moved = m_moved.find(value); moved != m_moved.end())
-                                              tag.value = formatHandle(moved->second);
-                                          else if (auto renamed = m_renamed.find(value);
-                                                   renamed != m_renamed.end())
-                                              tag.value = formatHandle(renamed->second);
-                                          return false;
-                                      }),
-                       tags.end());
+            bool dropsAny = false;
+            forEachHandle(record.tags, [&](DxfTag& tag, DxfHandleRole role) {
+                std::uint64_t value = 0;
+                if (role != DxfHandleRole::Reference || !parseHandle(tag.value, value))
+                    return;
+                if (m_dropped.count(value) != 0) {
+                    dropsAny = true;
+                    tag.code = -1;  // taken out below
+                } else if (const auto moved = m_moved.find(value); moved != m_moved.end()) {
+                    tag.value = formatHandle(moved->second);
+                }
+            });
+            if (dropsAny)
+                record.tags.erase(std::remove_if(record.tags.begin(), record.tags.end(),
+                                                 [](const DxfTag& tag) { return tag.code == -1; }),
+                                  record.tags.end());
         });
     }
 
@@ -321,11 +415,7 @@ private:
     /// case-insensitive).
     std::u16string nameKey(const std::string& value) const
     {
-        std::u16string key = decodeDxfText(value, m_codePage);
-        for (char16_t& c : key)
-            if (c >= u'a' && c <= u'z')
-                c = static_cast<char16_t>(c - u'a' + u'A');
-        return key;
+        return upperCase(decodeDxfText(value, m_codePage));
     }
 
     const DxfRecord* entryNamed(const DxfTable& table, const std::string& name) const
@@ -577,79 +667,183 @@ private:
                 parseHandle(plotStyle->value, m_placeholder);
     }
 
-    // --- ownership of carried records written without handles or owners (R12) ---
+    // --- the structure of carried records written without handles, owners or subclass
+    // markers (R12) ---
 
-    void giveOwnership(DxfRecord& record, std::uint64_t owner, bool dimensionStyle)
+    /// Gives each sub-record of record that has no own handle a new one, and each that has no
+    /// owner an owner (owner for the first, the first's handle for the others), in one pass.
+    void giveOwnership(DxfRecord& record, std::uint64_t owner)
     {
         DxfTags& tags = record.tags;
+        DxfTags out;
+        bool changed = false;
         std::uint64_t mainHandle = 0;
         for (std::size_t start = 0; start < tags.size();) {
+            // The sub-record [start, end): where its own handle is, whether it has an owner.
             std::size_t end = start + 1;
-            while (end < tags.size() && tags[end].code != 0)
-                ++end;
-            int handleAt = -1;
+            std::size_t ownAt = 0;
             bool hasOwner = false;
-            const int handleCode = dimensionStyle ? 105 : 5;
-            for (std::size_t i = start + 1; i < end; ++i) {
-                if (tags[i].code == handleCode)
-                    handleAt = static_cast<int>(i);
-                hasOwner = hasOwner || tags[i].code == 330;
-            }
-            std::size_t insertAt = start + 1;
-            if (handleAt < 0) {
-                DxfTag handle;
-                handle.code = dimensionStyle ? 105 : 5;
-                handle.value = formatHandle(fresh());
-                tags.insert(tags.begin() + static_cast<long>(insertAt), handle);
-                handleAt = static_cast<int>(insertAt);
-                ++end;
+            DxfHandleScanner scanner;
+            scanner.next(tags[start]);
+            for (; end < tags.size() && tags[end].code != 0; ++end) {
+                if (ownAt == 0 && scanner.next(tags[end]) == DxfHandleRole::Own)
+                    ownAt = end;
+                hasOwner = hasOwner || tags[end].code == 330;
             }
             std::uint64_t own = 0;
-            parseHandle(tags[static_cast<std::size_t>(handleAt)].value, own);
+            if (ownAt != 0)
+                parseHandle(tags[ownAt].value, own);
+            const std::uint64_t ownerOfThis = start == 0 ? owner : mainHandle;
+            const bool addOwner = !hasOwner && ownerOfThis != 0;
+            if (!changed && (ownAt == 0 || addOwner)) {
+                changed = true;
+                out.reserve(tags.size() + 8);
+                out.insert(out.end(), tags.begin(), tags.begin() + static_cast<long>(start));
+            }
+            if (changed) {
+                const std::size_t headEnd = ownAt == 0 ? start + 1 : ownAt + 1;
+                out.insert(out.end(), tags.begin() + static_cast<long>(start),
+                           tags.begin() + static_cast<long>(headEnd));
+                if (ownAt == 0) {
+                    own = fresh();
+                    DxfTag handle;
+                    handle.code = tags[start].value == "DIMSTYLE" ? 105 : 5;
+                    handle.value = formatHandle(own);
+                    out.push_back(std::move(handle));
+                }
+                if (addOwner) {
+                    DxfTag ownerTag;
+                    ownerTag.code = 330;
+                    ownerTag.value = formatHandle(ownerOfThis);
+                    out.push_back(std::move(ownerTag));
+                }
+                out.insert(out.end(), tags.begin() + static_cast<long>(headEnd),
+                           tags.begin() + static_cast<long>(end));
+            }
             if (start == 0)
                 mainHandle = own;
-            if (!hasOwner && owner != 0) {
-                DxfTag ownerTag;
-                ownerTag.code = 330;
-                ownerTag.value = formatHandle(start == 0 ? owner : mainHandle);
-                tags.insert(tags.begin() + handleAt + 1, ownerTag);
-                ++end;
-            }
             start = end;
         }
+        if (changed)
+            tags = std::move(out);
+    }
+
+    /// A table's head as an R2000 reader requires it: name, handle, owner, then its subclass.
+    void normalizeTableHead(DxfTable& t)
+    {
+        DxfTags& tags = t.head.tags;
+        if (hasSubclassMarkers(tags, 0, tags.size()))
+            return giveOwnership(t.head, 0);
+        DxfTags out;
+        out.push_back(tags.front());
+        DxfTag name;
+        name.code = 2;
+        name.value = t.name;
+        out.push_back(name);
+        std::uint64_t handle = t.head.handle();
+        DxfTag own;
+        own.code = 5;
+        own.value = formatHandle(handle != 0 ? handle : fresh());
+        out.push_back(own);
+        DxfTag owner;
+        owner.code = 330;
+        owner.value = "0";
+        out.push_back(owner);
+        DxfTag marker;
+        marker.code = 100;
+        marker.value = "AcDbSymbolTable";
+        out.push_back(marker);
+        DxfHandleScanner scanner;
+        for (std::size_t i = 1; i < tags.size(); ++i)
+            if (scanner.next(tags[i]) != DxfHandleRole::Own && tags[i].code != 2 &&
+                tags[i].code != 330)
+                out.push_back(tags[i]);
+        if (t.name == "DIMSTYLE") {
+            marker.value = "AcDbDimStyleTable";
+            out.push_back(marker);
+        }
+        tags = std::move(out);
     }
 
     void normalizeOwnership()
     {
         for (DxfTable& t : m_document.tables) {
-            giveOwnership(t.head, 0, false);
+            normalizeTableHead(t);
             for (DxfRecord& e : t.entries)
-                giveOwnership(e, t.head.handle(), t.name == "DIMSTYLE");
+                giveOwnership(e, t.head.handle());
         }
         const auto records = entryHandles(table("BLOCK_RECORD"));
         for (DxfBlock& block : m_document.blocks) {
             const auto found = records.find(nameKey(block.name));
             const std::uint64_t record = found == records.end() ? 0 : found->second;
-            giveOwnership(block.begin, record, false);
+            giveOwnership(block.begin, record);
             for (DxfRecord& e : block.entities)
-                giveOwnership(e, record, false);
-            giveOwnership(block.end, record, false);
+                giveOwnership(e, record);
+            giveOwnership(block.end, record);
         }
-        for (DxfEntitySlot& slot : m_slots) {
-            if (slot.modelHandle != 0)
+        for (std::size_t i = 0; i < m_slots.size(); ++i) {
+            if (!writtenAsRecord(i))
                 continue;
-            const DxfTag* space = slot.record.find(67);
-            giveOwnership(slot.record,
-                          space != nullptr && space->value != "0" ? m_paperSpace : m_modelSpace,
-                          false);
+            const DxfTag* space = m_slots[i].record.find(67);
+            giveOwnership(m_slots[i].record,
+                          space != nullptr && space->value != "0" ? m_paperSpace : m_modelSpace);
         }
         for (DxfRecord& object : m_document.objects)
-            giveOwnership(object, 0, false);
+            giveOwnership(object, 0);
+    }
+
+    /// Gives the records written without subclass markers (R12) the markers of their kind.
+    void addSubclassMarkers()
+    {
+        const auto upgrade = [](DxfRecord& record) {
+            DxfTags& tags = record.tags;
+            bool needed = false;
+            for (std::size_t start = 0; start < tags.size() && !needed;) {
+                std::size_t end = start + 1;
+                while (end < tags.size() && tags[end].code != 0)
+                    ++end;
+                needed = !hasSubclassMarkers(tags, start, end) &&
+                         recordLayoutOf(tags, start, end) != nullptr;
+                start = end;
+            }
+            if (!needed)
+                return;
+            DxfTags out;
+            out.reserve(tags.size() + 8);
+            for (std::size_t start = 0; start < tags.size();) {
+                std::size_t end = start + 1;
+                while (end < tags.size() && tags[end].code != 0)
+                    ++end;
+                const DxfRecordLayout* layout = recordLayoutOf(tags, start, end);
+                if (layout != nullptr && !hasSubclassMarkers(tags, start, end))
+                    appendWithSubclassMarkers(tags, start, end, *layout, out);
+                else
+                    out.insert(out.end(), tags.begin() + static_cast<long>(start),
+                               tags.begin() + static_cast<long>(end));
+                start = end;
+            }
+            tags = std::move(out);
+        };
+        for (DxfTable& t : m_document.tables)
+            for (DxfRecord& e : t.entries)
+                upgrade(e);
+        for (DxfBlock& block : m_document.blocks) {
+            upgrade(block.begin);
+            for (DxfRecord& e : block.entities)
+                upgrade(e);
+            upgrade(block.end);
+        }
+        for (std::size_t i = 0; i < m_slots.size(); ++i)
+            if (writtenAsRecord(i))
+                upgrade(m_slots[i].record);
     }
 
     // --- the host's layers and dimension styles ---
 
-    std::string text(const std::u16string& value) const { return encodeDxfText(value, m_utf8); }
+    std::string text(const std::u16string& value) const
+    {
+        return encodeDxfText(value, m_utf8, m_codePage);
+    }
 
     void addHostLayers()
     {
@@ -719,30 +913,28 @@ private:
 
     std::vector<DxfRecord> entityRecords()
     {
-        std::unordered_map<std::uint64_t, const DxfRecord*> kept;
-        for (const DxfEntitySlot& slot : m_slots)
-            if (slot.modelHandle != 0)
-                kept.emplace(slot.modelHandle, &slot.record);
-        std::unordered_map<std::uint64_t, const AcDbEntity*> live;
-        for (const AcDbEntity* entity : m_entities)
-            live.emplace(entity->handle().value(), entity);
-
         for (const DxfBlock& block : m_document.blocks)
             m_blockNames.insert(nameKey(block.name));
-
         std::vector<DxfRecord> records;
         records.reserve(m_slots.size() + m_entities.size());
         std::unordered_set<std::uint64_t> written;
-        for (DxfEntitySlot& slot : m_slots) {
-            if (slot.modelHandle == 0) {
+        for (std::size_t i = 0; i < m_slots.size(); ++i) {
+            DxfEntitySlot& slot = m_slots[i];
+            switch (m_plans[i]) {
+            case SlotPlan::Carried:
                 records.push_back(std::move(slot.record));
-                continue;
+                break;
+            case SlotPlan::AsRead:
+                records.push_back(std::move(slot.record));
+                written.insert(slot.modelHandle);
+                break;
+            case SlotPlan::Anew:
+                records.push_back(entityRecord(*m_live.at(slot.modelHandle), &slot.record));
+                written.insert(slot.modelHandle);
+                break;
+            case SlotPlan::Gone:
+                break;
             }
-            const auto entity = live.find(slot.modelHandle);
-            if (entity == live.end())
-                continue;  // erased in the session
-            records.push_back(entityRecord(*entity->second, &slot.record));
-            written.insert(slot.modelHandle);
         }
         for (const AcDbEntity* entity : m_entities)
             if (written.count(entity->handle().value()) == 0)
@@ -750,22 +942,22 @@ private:
         return records;
     }
 
-    RecordBuilder entityHead(const char* type, const AcDbEntity& entity, const KeptGroups& kept)
+    /// The layer name as the LAYER table has it (the same bytes), or encoded for the file.
+    std::string layerValue(const std::u16string& name)
+    {
+        if (m_layerValues.empty())
+            for (const DxfRecord& entry : table("LAYER").entries)
+                if (const DxfTag* entryName = entry.find(2))
+                    m_layerValues.emplace(nameKey(entryName->value), entryName->value);
+        const auto found = m_layerValues.find(upperCase(name));
+        return found != m_layerValues.end() ? found->second : text(name);
+    }
+
+    RecordBuilder entityHead(const char* type, const AcDbEntity& entity)
     {
         RecordBuilder record(type);
-        record.handle(5, entity.handle().value());
-        std::size_t i = 0;
-        const DxfTags& groups = kept.entityGroups;
-        // The 102 groups come before the owner.
-        for (; i < groups.size() && groups[i].code == 102;) {
-            const std::size_t from = i;
-            while (i < groups.size() && !(groups[i].code == 102 && groups[i].value == "}"))
-                ++i;
-            i = std::min(i + 1, groups.size());
-            record.append(groups, from, i);
-        }
-        record.handle(330, m_modelSpace).add(100, "AcDbEntity").add(8, text(entity.layer()));
-        record.append(groups, i, groups.size());
+        record.handle(5, entity.handle().value()).handle(330, m_modelSpace).add(100, "AcDbEntity")
+            .add(8, layerValue(entity.layer()));
         return record;
     }
 
@@ -774,80 +966,112 @@ private:
         return point.transformBy(AcGeMatrix3d::worldToPlane(normal));
     }
 
-    DxfRecord entityRecord(const AcDbEntity& entity, const DxfRecord* keptRecord)
+    /// The groups a new dimension keeps that the host does not model: text attachment in the
+    /// middle, line spacing as the style has it.
+    static const DxfRecord& newDimensionGroups()
+    {
+        static const DxfRecord groups = RecordBuilder("DIMENSION")
+                                            .add(100, "AcDbEntity").add(100, "AcDbDimension")
+                                            .integer(70, 32).integer(71, 5).integer(72, 1)
+                                            .real(41, 1.0).build();
+        return groups;
+    }
+
+    /// The record of a modelled entity written anew: the host's groups of it, with those of
+    /// original (the record read, null for a new entity) that the host keeps.
+    DxfRecord entityRecord(const AcDbEntity& entity, const DxfRecord* original)
     {
         const InternalReadScope reading(entity);
-        const KeptGroups kept = splitKept(keptRecord);
-        const DxfTags& thickness = kept.thickness;
-        if (const AcDbPoint* point = AcDbPoint::cast(&entity)) {
-            RecordBuilder record = entityHead("POINT", entity, kept);
-            record.add(100, "AcDbPoint").point(10, point->position()).append(thickness, 0, thickness.size());
-            return finish(record, kept);
+        const bool dimension = AcDb3PointAngularDimension::cast(&entity) != nullptr;
+        if (original == nullptr && dimension)
+            original = &newDimensionGroups();
+        DxfKeptGroups kept;
+        if (original != nullptr)
+            if (const DxfRecordLayout* layout = modelledLayoutOf(original->type()))
+                kept = keptGroupsOf(*original, *layout);
+        const DxfTags modelled = modelledGroups(entity, kept, original);
+        const DxfRecordLayout& layout = *modelledLayoutOf(modelled.front().value);
+        if (original != nullptr && original->type() != modelled.front().value) {
+            // Written as another kind than read: only what all entities share is kept.
+            kept.groups.erase(std::remove_if(kept.groups.begin(), kept.groups.end(),
+                                             [](const DxfKeptGroup& group) {
+                                                 return group.subclass != 0 &&
+                                                        group.subclass != DxfGroupPlace::kHead;
+                                             }),
+                              kept.groups.end());
         }
-        if (const AcDbLine* line = AcDbLine::cast(&entity)) {
-            RecordBuilder record = entityHead("LINE", entity, kept);
-            record.add(100, "AcDbLine").append(thickness, 0, thickness.size())
-                .point(10, line->startPoint()).point(11, line->endPoint()).extrusion(line->normal());
-            return finish(record, kept);
-        }
+        return withKeptGroups(modelled, kept, layout);
+    }
+
+    /// The groups of entity the host writes: group 0, handle, owner, and the markers and
+    /// modelled groups of each subclass.
+    DxfTags modelledGroups(const AcDbEntity& entity, const DxfKeptGroups& kept,
+                           const DxfRecord* original)
+    {
+        if (const AcDbPoint* point = AcDbPoint::cast(&entity))
+            return entityHead("POINT", entity).add(100, "AcDbPoint").point(10, point->position()).build().tags;
+        if (const AcDbLine* line = AcDbLine::cast(&entity))
+            return entityHead("LINE", entity).add(100, "AcDbLine").point(10, line->startPoint())
+                .point(11, line->endPoint()).extrusion(line->normal(), kept.had(210)).build().tags;
         if (const AcDbArc* arc = AcDbArc::cast(&entity)) {
-            RecordBuilder record = entityHead("ARC", entity, kept);
-            circleBody(record, arc->center(), arc->normal(), arc->radius(), thickness);
+            RecordBuilder record = entityHead("ARC", entity);
+            circleBody(record, arc->center(), arc->normal(), arc->radius(), kept.had(210));
             record.add(100, "AcDbArc").real(50, degrees(arc->startAngle())).real(51, degrees(arc->endAngle()));
-            return finish(record, kept);
+            return record.build().tags;
         }
         if (const AcDbCircle* circle = AcDbCircle::cast(&entity)) {
-            RecordBuilder record = entityHead("CIRCLE", entity, kept);
-            circleBody(record, circle->center(), circle->normal(), circle->radius(), thickness);
-            return finish(record, kept);
+            RecordBuilder record = entityHead("CIRCLE", entity);
+            circleBody(record, circle->center(), circle->normal(), circle->radius(), kept.had(210));
+            return record.build().tags;
         }
-        if (const AcDbPolyline* polyline = AcDbPolyline::cast(&entity)) {
-            RecordBuilder record = entityHead("LWPOLYLINE", entity, kept);
-            record.add(100, "AcDbPolyline").integer(90, polyline->numVerts())
-                .integer(70, polyline->isClosed() ? 1 : 0);
-            if (polyline->elevation() != 0.0)
-                record.real(38, polyline->elevation());
-            record.append(thickness, 0, thickness.size());
-            for (unsigned i = 0; i < polyline->numVerts(); ++i) {
-                AcGePoint2d vertex;
-                double bulge = 0.0;
-                polyline->getPointAt(i, vertex);
-                polyline->getBulgeAt(i, bulge);
-                record.real(10, vertex.x).real(20, vertex.y);
-                if (bulge != 0.0)
-                    record.real(42, bulge);
-            }
-            record.extrusion(polyline->normal());
-            return finish(record, kept);
-        }
+        if (const AcDbPolyline* polyline = AcDbPolyline::cast(&entity))
+            return polylineGroups(*polyline, kept, original);
         if (const AecDbWall* wall = AecDbWall::cast(&entity))
-            return wallRecord(*wall, kept);
+            return wallGroups(*wall, kept);
         if (const AcDb3PointAngularDimension* dimension = AcDb3PointAngularDimension::cast(&entity))
-            return dimensionRecord(*dimension, kept);
+            return dimensionGroups(*dimension, kept);
         throw DxfError("entity " + formatHandle(entity.handle().value()), 0,
                        "of a kind the drawing file cannot hold");
     }
 
+    DxfTags polylineGroups(const AcDbPolyline& polyline, const DxfKeptGroups& kept,
+                           const DxfRecord* original)
+    {
+        // The flags the host does not model (128: linetype pattern along the whole polyline)
+        // stay as read.
+        long long flags = 0;
+        if (const DxfTag* read = original == nullptr ? nullptr : original->find(70))
+            parseInteger(read->value, flags);
+        RecordBuilder record = entityHead("LWPOLYLINE", polyline);
+        record.add(100, "AcDbPolyline").integer(90, polyline.numVerts())
+            .integer(70, (flags & ~1LL) | (polyline.isClosed() ? 1 : 0));
+        if (polyline.elevation() != 0.0 || kept.had(38))
+            record.real(38, polyline.elevation());
+        for (unsigned i = 0; i < polyline.numVerts(); ++i) {
+            AcGePoint2d vertex;
+            double bulge = 0.0;
+            polyline.getPointAt(i, vertex);
+            polyline.getBulgeAt(i, bulge);
+            record.real(10, vertex.x).real(20, vertex.y);
+            if (bulge != 0.0 || kept.had(42, static_cast<int>(i)))
+                record.real(42, bulge);
+        }
+        record.extrusion(polyline.normal(), kept.had(210));
+        return record.build().tags;
+    }
+
     void circleBody(RecordBuilder& record, const AcGePoint3d& center, const AcGeVector3d& normal,
-                    double radius, const DxfTags& thickness)
+                    double radius, bool extrusionRead)
     {
-        record.add(100, "AcDbCircle").append(thickness, 0, thickness.size())
-            .point(10, inPlane(center, normal)).real(40, radius).extrusion(normal);
+        record.add(100, "AcDbCircle").point(10, inPlane(center, normal)).real(40, radius)
+            .extrusion(normal, extrusionRead);
     }
 
-    DxfRecord finish(RecordBuilder& record, const KeptGroups& kept)
+    DxfTags wallGroups(const AecDbWall& wall, const DxfKeptGroups& kept)
     {
-        record.append(kept.extendedData, 0, kept.extendedData.size());
-        return record.build();
-    }
-
-    DxfRecord wallRecord(const AecDbWall& wall, const KeptGroups& kept)
-    {
-        RecordBuilder record = wall.isStraight() ? entityHead("LINE", wall, kept)
-                                                 : entityHead("ARC", wall, kept);
+        RecordBuilder record = wall.isStraight() ? entityHead("LINE", wall) : entityHead("ARC", wall);
         if (wall.isStraight()) {
-            record.add(100, "AcDbLine").append(kept.thickness, 0, kept.thickness.size())
-                .point(10, wall.startPoint()).point(11, wall.endPoint());
+            record.add(100, "AcDbLine").point(10, wall.startPoint()).point(11, wall.endPoint());
         } else {
             const AcGeCircArc3d arc = wall.baselineArc();
             // Counterclockwise about the arc's normal from the wall's start to its end.
@@ -855,13 +1079,13 @@ private:
             const AcGePoint3d center = inPlane(arc.center(), normal);
             const AcGePoint3d start = inPlane(wall.startPoint(), normal);
             const AcGePoint3d end = inPlane(wall.endPoint(), normal);
-            circleBody(record, arc.center(), normal, arc.radius(), kept.thickness);
+            circleBody(record, arc.center(), normal, arc.radius(), kept.had(210));
             record.add(100, "AcDbArc")
                 .real(50, degrees(std::atan2(start.y - center.y, start.x - center.x)))
                 .real(51, degrees(std::atan2(end.y - center.y, end.x - center.x)));
         }
         record.add(1001, kWallApplication).add(1000, "baseline").point(1011, wall.midPoint());
-        return finish(record, kept);
+        return record.build().tags;
     }
 
     std::string nextDimensionBlockName()
@@ -885,7 +1109,7 @@ private:
         return static_cast<char16_t>(variables.getShort("DIMDSEP"));
     }
 
-    DxfRecord dimensionRecord(const AcDb3PointAngularDimension& dimension, const KeptGroups& kept)
+    DxfTags dimensionGroups(const AcDb3PointAngularDimension& dimension, const DxfKeptGroups& kept)
     {
         AngularDimensionPoints points;
         points.center = dimension.centerPoint();
@@ -899,7 +1123,7 @@ private:
         const std::u16string textOverride = rawText == nullptr ? u"" : rawText;
         acutDelString(rawText);
         const std::u16string styleName = m_impl.dimStyleName(dimension.dimensionStyle());
-        const DimensionStyleSizes sizes = sizesOf(dimensionStyleRecord(styleName));
+        const DimensionStyleSizes sizes = sizesOf(dimensionStyleRecord(styleName), m_document);
         const bool userText = !dimension.isUsingDefaultTextPosition();
         const AcGePoint3d textPosition = dimension.textPosition();
         DimensionGraphics graphics = angularDimensionGraphics(points, u"", nullptr, sizes);
@@ -921,16 +1145,16 @@ private:
 
         AcGePoint3d textMiddle = inPlane(graphics.text.middle, points.normal);
         textMiddle.z = dimension.elevation();
-        RecordBuilder record = entityHead("DIMENSION", dimension, kept);
+        RecordBuilder record = entityHead("DIMENSION", dimension);
         record.add(100, "AcDbDimension").add(2, blockName).point(10, points.arcPoint)
-            .point(11, textMiddle).integer(70, 5 | 32 | (userText ? 128 : 0));
-        if (!textOverride.empty())
+            .point(11, textMiddle).integer(70, 5 | 32 | (userText ? 128 : 0))
+            .real(42, graphics.measurement);
+        if (!textOverride.empty() || kept.had(1))
             record.add(1, text(textOverride));
-        record.integer(71, 5).integer(72, 1).real(41, 1.0).real(42, graphics.measurement)
-            .extrusion(points.normal).add(3, text(styleName))
+        record.extrusion(points.normal, kept.had(210)).add(3, text(styleName))
             .add(100, "AcDb3PointAngularDimension").point(13, points.xLine1)
             .point(14, points.xLine2).point(15, points.center);
-        return finish(record, kept);
+        return record.build().tags;
     }
 
     std::vector<DxfRecord> blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
@@ -1006,7 +1230,7 @@ private:
         for (const char* name : {"DIMLFAC", "DIMRND"})
             if (variables.isKnown(name) && variables.typeOf(name) == SystemVariables::Type::Real)
                 set(std::string("$") + name, 40, formatReal(variables.getReal(name)));
-        set("$DIMDSEP", 70, std::to_string(static_cast<int>(decimalSeparator())));
+        set("$DIMDSEP", 70, std::to_string(codeOfCharacter(decimalSeparator(), m_utf8, m_codePage)));
         set("$DIMSTYLE", 2, text(m_impl.dimStyleName(m_impl.currentDimStyleId())));
         set("$CLAYER", 8, text(m_impl.layerName(m_impl.currentLayerId())));
         set("$HANDSEED", 5, formatHandle(m_next));
@@ -1069,8 +1293,10 @@ private:
     std::string m_version;
     bool m_utf8 = false;
     std::vector<const AcDbEntity*> m_entities;
+    std::unordered_map<std::uint64_t, const AcDbEntity*> m_live;
+    std::vector<SlotPlan> m_plans;  ///< how each of m_slots is written
     std::unordered_set<std::uint64_t> m_used;
-    std::unordered_map<std::uint64_t, std::uint64_t> m_renamed;
+    std::unordered_map<std::u16string, std::string> m_layerValues;
     std::uint64_t m_next = 1;
     std::uint64_t m_modelSpace = 0;
     std::uint64_t m_paperSpace = 0;
