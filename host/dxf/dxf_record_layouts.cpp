@@ -146,6 +146,7 @@ struct Layouts {
     DxfRecordLayout sequenceEnd{"SEQEND", {entityCommon()}, 0};
     DxfRecordLayout blockBegin = simpleEntity("BLOCK", "AcDbBlockBegin");
     DxfRecordLayout blockEnd = simpleEntity("ENDBLK", "AcDbBlockEnd");
+    DxfRecordLayout dictionary{"DICTIONARY", {{"AcDbDictionary", {}, {}}}, 0};
     DxfRecordLayout tableRecords[9] = {
         tableRecord("LAYER", "AcDbLayerTableRecord"),
         tableRecord("LTYPE", "AcDbLinetypeTableRecord"),
@@ -311,7 +312,8 @@ const DxfRecordLayout* recordLayoutOf(const DxfTags& tags, std::size_t begin, st
     for (const DxfRecordLayout* layout :
          {&all.line, &all.point, &all.circle, &all.arc, &all.lightPolyline, &all.text,
           &all.attributeDefinition, &all.attribute, &all.shape, &all.solid, &all.trace,
-          &all.face, &all.viewport, &all.sequenceEnd, &all.blockBegin, &all.blockEnd})
+          &all.face, &all.viewport, &all.sequenceEnd, &all.blockBegin, &all.blockEnd,
+          &all.dictionary})
         if (layout->type == type)
             return layout;
     for (const DxfRecordLayout& layout : all.tableRecords)

@@ -550,52 +550,75 @@ private:
 
     // --- objects ---
 
+    /// The named object dictionary, with the dictionaries, layouts and plot style an R2000
+    /// reader requires, unless the drawing's has its layouts already.
     void ensureObjects()
     {
-        const bool hasRoot = !m_document.objects.empty() &&
-                             m_document.objects.front().type() == "DICTIONARY";
-        if (hasRoot) {
+        std::vector<DxfRecord>& objects = m_document.objects;
+        if (objects.empty() || objects.front().type() != "DICTIONARY")
+            objects.insert(objects.begin(), RecordBuilder("DICTIONARY")
+                                                .handle(5, fresh()).add(330, "0")
+                                                .add(100, "AcDbDictionary").integer(281, 1).build());
+        std::unordered_set<std::string> names;
+        for (const DxfTag& tag : objects.front().tags)
+            if (tag.code == 3)
+                names.insert(tag.value);
+        if (names.count("ACAD_LAYOUT") != 0) {
             findPlaceholder();
             return;
         }
-        const std::uint64_t root = fresh(), groups = fresh(), layouts = fresh(),
-                            modelLayout = fresh(), paperLayout = fresh(), mlineStyles = fresh(),
-                            mlineStandard = fresh(), plotStyles = fresh();
-        m_placeholder = fresh();
-        std::vector<DxfRecord> objects;
-        objects.push_back(RecordBuilder("DICTIONARY")
-                              .handle(5, root).add(330, "0").add(100, "AcDbDictionary").integer(281, 1)
-                              .add(3, "ACAD_GROUP").handle(350, groups)
-                              .add(3, "ACAD_LAYOUT").handle(350, layouts)
-                              .add(3, "ACAD_MLINESTYLE").handle(350, mlineStyles)
-                              .add(3, "ACAD_PLOTSTYLENAME").handle(350, plotStyles).build());
-        objects.push_back(RecordBuilder("DICTIONARY")
-                              .handle(5, groups).handle(330, root).add(100, "AcDbDictionary")
-                              .integer(281, 1).build());
-        objects.push_back(RecordBuilder("DICTIONARY")
-                              .handle(5, layouts).handle(330, root).add(100, "AcDbDictionary")
-                              .integer(281, 1).add(3, "Model").handle(350, modelLayout)
-                              .add(3, "Layout1").handle(350, paperLayout).build());
-        objects.push_back(RecordBuilder("DICTIONARY")
-                              .handle(5, mlineStyles).handle(330, root).add(100, "AcDbDictionary")
-                              .integer(281, 1).add(3, "Standard").handle(350, mlineStandard).build());
-        objects.push_back(RecordBuilder("MLINESTYLE")
-                              .handle(5, mlineStandard).handle(330, mlineStyles)
-                              .add(100, "AcDbMlineStyle").add(2, "Standard").integer(70, 0).add(3, "")
-                              .integer(62, 256).real(51, 90.0).real(52, 90.0).integer(71, 2)
-                              .real(49, 0.5).integer(62, 256).add(6, "BYLAYER")
-                              .real(49, -0.5).integer(62, 256).add(6, "BYLAYER").build());
-        objects.push_back(RecordBuilder("ACDBDICTIONARYWDFLT")
-                              .handle(5, plotStyles).handle(330, root).add(100, "AcDbDictionary")
-                              .integer(281, 1).add(3, "Normal").handle(350, m_placeholder)
-                              .add(100, "AcDbDictionaryWithDefault").handle(340, m_placeholder).build());
-        objects.push_back(RecordBuilder("ACDBPLACEHOLDER")
-                              .handle(5, m_placeholder).handle(330, plotStyles).build());
-        objects.push_back(layout(modelLayout, layouts, "Model", 0, m_modelSpace, 1024));
-        objects.push_back(layout(paperLayout, layouts, "Layout1", 1, m_paperSpace, 0));
-        m_document.objects.insert(m_document.objects.begin(),
-                                  std::make_move_iterator(objects.begin()),
-                                  std::make_move_iterator(objects.end()));
+        const std::uint64_t root = objects.front().handle();
+        std::vector<DxfRecord> added;
+        const auto entry = [&](const char* name, std::uint64_t handle) {
+            if (names.count(name) != 0)
+                return false;
+            DxfTags& tags = objects.front().tags;
+            const auto end = std::find_if(tags.begin(), tags.end(),
+                                          [](const DxfTag& t) { return t.code == 1001; });
+            DxfTag key;
+            key.code = 3;
+            key.value = name;
+            DxfTag pointer;
+            pointer.code = 350;
+            pointer.value = formatHandle(handle);
+            tags.insert(tags.insert(end, key) + 1, pointer);
+            return true;
+        };
+        const auto dictionary = [&](std::uint64_t handle) {
+            return RecordBuilder("DICTIONARY").handle(5, handle).handle(330, root)
+                .add(100, "AcDbDictionary").integer(281, 1);
+        };
+        if (const std::uint64_t groups = fresh(); entry("ACAD_GROUP", groups))
+            added.push_back(dictionary(groups).build());
+        const std::uint64_t layouts = fresh(), modelLayout = fresh(), paperLayout = fresh();
+        entry("ACAD_LAYOUT", layouts);
+        added.push_back(dictionary(layouts).add(3, "Model").handle(350, modelLayout)
+                            .add(3, "Layout1").handle(350, paperLayout).build());
+        added.push_back(layout(modelLayout, layouts, "Model", 0, m_modelSpace, 1024));
+        added.push_back(layout(paperLayout, layouts, "Layout1", 1, m_paperSpace, 0));
+        if (const std::uint64_t mlineStyles = fresh(); entry("ACAD_MLINESTYLE", mlineStyles)) {
+            const std::uint64_t standard = fresh();
+            added.push_back(dictionary(mlineStyles).add(3, "Standard").handle(350, standard).build());
+            added.push_back(RecordBuilder("MLINESTYLE")
+                                .handle(5, standard).handle(330, mlineStyles)
+                                .add(100, "AcDbMlineStyle").add(2, "Standard").integer(70, 0).add(3, "")
+                                .integer(62, 256).real(51, 90.0).real(52, 90.0).integer(71, 2)
+                                .real(49, 0.5).integer(62, 256).add(6, "BYLAYER")
+                                .real(49, -0.5).integer(62, 256).add(6, "BYLAYER").build());
+        }
+        if (const std::uint64_t plotStyles = fresh(); entry("ACAD_PLOTSTYLENAME", plotStyles)) {
+            m_placeholder = fresh();
+            added.push_back(RecordBuilder("ACDBDICTIONARYWDFLT")
+                                .handle(5, plotStyles).handle(330, root).add(100, "AcDbDictionary")
+                                .integer(281, 1).add(3, "Normal").handle(350, m_placeholder)
+                                .add(100, "AcDbDictionaryWithDefault").handle(340, m_placeholder).build());
+            added.push_back(RecordBuilder("ACDBPLACEHOLDER")
+                                .handle(5, m_placeholder).handle(330, plotStyles).build());
+        } else {
+            findPlaceholder();
+        }
+        objects.insert(objects.begin() + 1, std::make_move_iterator(added.begin()),
+                       std::make_move_iterator(added.end()));
         linkLayout("*Model_Space", modelLayout);
         linkLayout("*Paper_Space", paperLayout);
         ensureClasses();
@@ -836,6 +859,8 @@ private:
         for (std::size_t i = 0; i < m_slots.size(); ++i)
             if (writtenAsRecord(i))
                 upgrade(m_slots[i].record);
+        for (DxfRecord& object : m_document.objects)
+            upgrade(object);
     }
 
     // --- the host's layers and dimension styles ---
