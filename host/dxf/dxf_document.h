@@ -19,8 +19,6 @@ struct DxfRecord {
     /// The first group with this code among the record's own groups (a polyline's, not its
     /// vertices'); null when there is none.
     const DxfTag* find(int code) const;
-    /// The group code of the record's own handle: 105 for a dimension style, else 5.
-    int handleCode() const { return type() == "DIMSTYLE" ? 105 : 5; }
     /// The record's own handle; 0 when it has none.
     std::uint64_t handle() const;
     /// The line the record starts at.

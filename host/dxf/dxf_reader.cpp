@@ -307,19 +307,22 @@ private:
         DxfEntitySlot slot;
         const std::string& type = record.type();
         const DxfRecordLayout* layout = modelledLayoutOf(type);
-        const DxfTag* space = record.find(67);
-        const DxfTag* flags = record.find(70);
+        long long space = 0;
+        if (const DxfTag* paper = record.find(67))
+            parseInteger(paper->value, space);
         long long dimensionType = 0;
-        if (type == "DIMENSION" && flags != nullptr)
+        if (const DxfTag* flags = record.find(70); flags != nullptr && type == "DIMENSION")
             parseInteger(flags->value, dimensionType);
-        const bool modelledKind = layout != nullptr && (space == nullptr || space->value == "0") &&
+        const bool modelledKind = layout != nullptr && space == 0 &&
                                   (type != "DIMENSION" || (dimensionType & 0x0F) == 5);
         if (modelledKind) {
             try {
                 const EntityFields fields(record, *layout);
-                AcDbEntity* entity = makeEntity(fields);
-                entity->setLayer(m_impl.layerIdCreating(decoded(fields.string(8, "0"))));
-                slot.modelHandle = append(entity, record.handle());
+                // A dimension whose type is in a subclass of another name is carried.
+                if (AcDbEntity* entity = makeEntity(fields)) {
+                    entity->setLayer(m_impl.layerIdCreating(decoded(fields.string(8, "0"))));
+                    slot.modelHandle = append(entity, record.handle());
+                }
             } catch (const NotModelled& why) {
                 m_mends.record(DxfMendKind::EntityCarried, why.line,
                                "the " + type + " is kept as it is but not modelled: " + why.reason);

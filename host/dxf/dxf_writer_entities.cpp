@@ -54,6 +54,17 @@ DimensionStyleSizes sizesOf(const DxfRecord* style, const DxfDocument& document)
     return sizes;
 }
 
+/// Throws unless every real of tags is a finite number: a drawing file holds no other, and
+/// the host must not write one it cannot read.
+void requireFinite(const DxfTags& tags, const AcDbEntity& entity)
+{
+    double value = 0.0;
+    for (const DxfTag& tag : tags)
+        if (valueKindOf(tag.code) == DxfValueKind::Real && !parseReal(tag.value, value))
+            throw DxfError("entity " + formatHandle(entity.handle().value()), 0,
+                           "its geometry is not finite (group " + std::to_string(tag.code) + ")");
+}
+
 }  // namespace
 
 std::string DrawingWriter::layerValue(const std::u16string& name)
@@ -99,6 +110,7 @@ DxfRecord DrawingWriter::entityRecord(const AcDbEntity& entity, const DxfRecord*
         if (const DxfRecordLayout* layout = modelledLayoutOf(original->type()))
             kept = keptGroupsOf(*original, *layout);
     const DxfTags modelled = modelledGroups(entity, kept, original);
+    requireFinite(modelled, entity);
     const DxfRecordLayout& layout = *modelledLayoutOf(modelled.front().value);
     if (original != nullptr && original->type() != modelled.front().value) {
         // Written as another kind than read: only what all entities share is kept.
@@ -247,8 +259,10 @@ DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimensi
                                   .handle(5, blockRecord).handle(330, records.head.handle())
                                   .add(100, "AcDbSymbolTableRecord")
                                   .add(100, "AcDbBlockTableRecord").add(2, blockName).build());
-    m_document.blocks.push_back(
-        makeBlock(blockName, blockRecord, true, blockEntities(graphics, blockRecord, sizes)));
+    std::vector<DxfRecord> graphicsRecords = blockEntities(graphics, blockRecord, sizes);
+    for (const DxfRecord& record : graphicsRecords)
+        requireFinite(record.tags, dimension);
+    m_document.blocks.push_back(makeBlock(blockName, blockRecord, true, std::move(graphicsRecords)));
 
     AcGePoint3d textMiddle = inPlane(graphics.text.middle, points.normal);
     textMiddle.z = dimension.elevation();

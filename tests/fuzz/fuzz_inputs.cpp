@@ -3,7 +3,7 @@
 #include "cadhost/host_commands.h"
 #include "cadhost/script_input.h"
 #include "database/database_impl.h"
-#include "dxf/dxf_document.h"
+#include "dxf/dxf_foreign_data.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_reader.h"
 #include "dxf/dxf_writer.h"
@@ -16,22 +16,32 @@ namespace fuzzing {
 
 namespace {
 
-/// The number of entities in a drawing file's ENTITIES section.
-std::size_t entitiesIn(const std::string& written)
+/// The entities db is written with: those of the file it was read from (a drawing the
+/// session did not change), or its model space.
+std::size_t entitiesOf(const AcDbDatabase& db)
 {
-    return cadhost::parseDxfDocument(cadhost::readDxfTags(written, "written.dxf"), "written.dxf")
-        .entities.size();
+    if (const auto file = std::static_pointer_cast<const cadhost::DxfForeignData>(db.impl().foreignData))
+        return file->entities.size();
+    std::size_t count = 0;
+    for (const AcDbObjectId& id : db.impl().modelSpaceIds())
+        count += db.impl().objectAt(id)->isErased() ? 0 : 1;
+    return count;
 }
 
-/// db written, read again and written again: the broken invariant, empty when the drawing
-/// written reads again and keeps its entities.
+/// db written and read again: the broken invariant, empty when the drawing written reads
+/// again with every entity, or the writer refuses it naming what it cannot write.
 std::string writtenReadsAgain(const AcDbDatabase& db)
 {
-    const std::string written = cadhost::writeDxf(db);
+    std::string written;
     try {
-        const std::string again = cadhost::writeDxf(*cadhost::readDxf(written, "written.dxf"));
-        if (entitiesIn(again) != entitiesIn(written))
-            return "the written drawing, read and written again, has another number of entities";
+        written = cadhost::writeDxf(db);
+    } catch (const cadhost::DxfError&) {
+        return std::string();  // an entity whose geometry a drawing file cannot hold
+    }
+    try {
+        const auto again = cadhost::readDxf(written, "written.dxf");
+        if (entitiesOf(*again) != entitiesOf(db))
+            return "the written drawing reads again with another number of entities";
     } catch (const cadhost::DxfError& error) {
         return std::string("the host cannot read the drawing it wrote: ") + error.what();
     }

@@ -5,6 +5,7 @@
 // Invariants: every written pointer names a record of the written file and no own handle is
 // held twice; a draw-order table comes back as it was; a carried record keeps each of its
 // groups, in its subclass.
+#include "dxf/dxf_handles.h"
 #include "dxf/dxf_mends.h"
 #include "dxf/dxf_reader.h"
 #include "dxf_test_support.h"
@@ -65,6 +66,42 @@ std::vector<std::string> subclassGroups(const std::vector<cadhost::DxfRecord>& r
     }
     return {};
 }
+
+struct RoleCase {
+    const char* name;
+    std::string groups;     ///< one record
+    std::string expected;   ///< the role of each group that holds a handle: O own, R pointer, S sort key
+};
+
+class DxfHandleRoles : public ::testing::TestWithParam<RoleCase> {};
+
+TEST_P(DxfHandleRoles, FollowGroupCodeAndObjectKind)
+{
+    const cadhost::DxfTags tags = cadhost::readDxfTags(GetParam().groups, "roles.dxf");
+    std::string roles;
+    cadhost::forEachHandle(tags, [&roles](const cadhost::DxfTag&, cadhost::DxfHandleRole role) {
+        roles += role == cadhost::DxfHandleRole::Own         ? 'O'
+                 : role == cadhost::DxfHandleRole::Reference ? 'R'
+                                                             : 'S';
+    });
+    EXPECT_EQ(roles, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DxfHandleRoles,
+    ::testing::Values(
+        RoleCase{"entity", groups({{0, "LINE"}, {5, "2A"}, {102, "{ACAD_REACTORS"}, {330, "30"}, {102, "}"},
+                                   {330, "1F"}, {100, "AcDbEntity"}, {347, "40"}, {1001, "APP"},
+                                   {1005, "2B"}, {1000, "5"}}), "ORRRR"},
+        RoleCase{"drawOrder", groups({{0, "SORTENTSTABLE"}, {5, "2B"}, {330, "2A"}, {100, "AcDbSortentsTable"},
+                                      {330, "1F"}, {331, "20"}, {5, "22"}, {331, "22"}, {5, "20"}}), "ORRRSRS"},
+        RoleCase{"dimensionStyleOfR12", groups({{0, "DIMSTYLE"}, {2, "ISO"}, {105, "27"}, {5, "ARCHTICK"},
+                                                {340, "11"}}), "OR"},
+        RoleCase{"xrecordData", groups({{0, "XRECORD"}, {5, "50"}, {330, "2A"}, {100, "AcDbXrecord"},
+                                        {280, "1"}, {5, "51"}, {340, "52"}}), "ORR"},
+        RoleCase{"polylineWithVertices", groups({{0, "POLYLINE"}, {5, "60"}, {8, "0"}, {0, "VERTEX"}, {8, "0"},
+                                                 {5, "61"}, {330, "60"}, {0, "SEQEND"}, {5, "62"}}), "OORO"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DxfCarriedData, SortHandlesOfADrawOrderTableAreValuesNotHandles)
 {

@@ -404,6 +404,21 @@ TEST(DxfRoundTrip, UnknownSectionsComeBackUnderTheirWholeName)
     EXPECT_TRUE(written.entities.empty());
 }
 
+TEST(DxfRoundTrip, AnEntityOfGeometryThatIsNotFiniteIsNotWritten)
+{
+    // A wall through points near the largest double once got a centre of NaN, written as
+    // "-nan", which no reader takes (found by fuzzing the script reader).
+    auto db = std::make_unique<AcDbDatabase>();
+    append(*db, new AecDbWall(AcGePoint3d(0.0, 0.0, 0.0), AcGePoint3d(1e308, 0.0, 0.0),
+                              AcGePoint3d(-1e308, 1.0, 0.0)));
+    try {
+        writeDxf(*db);
+        FAIL() << "written";
+    } catch (const cadhost::DxfError& error) {
+        EXPECT_NE(std::string(error.what()).find("is not finite"), std::string::npos) << error.what();
+    }
+}
+
 TEST(DxfRoundTrip, SavingLeavesNoTemporaryFileAndFailsWholeOnABadPath)
 {
     const auto db = modelOfEveryKind();
