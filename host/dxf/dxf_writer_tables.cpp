@@ -311,14 +311,18 @@ std::string DrawingWriter::text(const std::u16string& value) const
 void DrawingWriter::addHostLayers()
 {
     DxfTable& layers = table("LAYER");
+    std::unordered_set<std::u16string> present;
+    for (const DxfRecord& layer : layers.entries)
+        if (const DxfTag* name = layer.find(2))
+            present.insert(nameKey(name->value));
     std::vector<std::u16string> names;
     for (const AcDbObjectId& id : m_impl.layerIds())
         names.push_back(m_impl.layerName(id));
     names.push_back(u"Defpoints");
     for (const std::u16string& name : names) {
-        const std::string encoded = text(name);
-        if (entryNamed(layers, encoded) != nullptr)
+        if (!present.insert(upperCase(name)).second)
             continue;
+        const std::string encoded = text(name);
         RecordBuilder layer = entry(layers, "LAYER", "AcDbLayerTableRecord", encoded);
         layer.integer(62, 7).add(6, "Continuous");
         if (name == u"Defpoints")
@@ -334,10 +338,14 @@ void DrawingWriter::addHostDimensionStyles()
 {
     DxfTable& styles = table("DIMSTYLE");
     const std::uint64_t textStyle = entryNamed(table("STYLE"), "Standard")->handle();
+    std::unordered_set<std::u16string> present;
+    for (const DxfRecord& style : styles.entries)
+        if (const DxfTag* name = style.find(2))
+            present.insert(nameKey(name->value));
     for (const AcDbObjectId& id : m_impl.dimStyleIds()) {
-        const std::string name = text(m_impl.dimStyleName(id));
-        if (entryNamed(styles, name) != nullptr)
+        if (!present.insert(upperCase(m_impl.dimStyleName(id))).second)
             continue;
+        const std::string name = text(m_impl.dimStyleName(id));
         // A new style starts from its parent's settings ("NAME$n" from "NAME").
         const std::size_t dollar = name.rfind('$');
         const DxfRecord* parent =

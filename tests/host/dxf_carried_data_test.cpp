@@ -288,19 +288,44 @@ TEST(DxfCarriedData, RecordsOfAnR12DrawingAreWrittenWithTheSubclassMarkersOfThei
     EXPECT_EQ(dxftest::brokenHandles(after), std::vector<std::string>{});
 }
 
-/// The seconds a load and save of an R12 polyline of this many vertices without handles
-/// takes, the best of three.
-double polylineSeconds(int vertices)
+/// An R12 polyline of n vertices without handles.
+std::string longPolyline(int n)
 {
     std::string entities = groups({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "0"}});
-    for (int i = 0; i < vertices; ++i)
+    for (int i = 0; i < n; ++i)
         entities += "0\nVERTEX\n8\n0\n10\n" + std::to_string(i) + "\n20\n" + std::to_string(i % 7) + "\n";
-    entities += "0\nSEQEND\n";
-    const std::string drawing = dxftest::drawing("", entities);
+    return dxftest::drawing("", entities + "0\nSEQEND\n");
+}
+
+/// n layers, a line on each.
+std::string manyLayers(int n)
+{
+    std::string layers = groups({{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LAYER"}});
+    std::string lines;
+    for (int i = 0; i < n; ++i) {
+        const std::string name = "Layer" + std::to_string(i);
+        layers += "0\nLAYER\n2\n" + name + "\n70\n0\n";
+        lines += "0\nLINE\n8\n" + name + "\n10\n0\n20\n" + std::to_string(i) + "\n11\n1\n21\n0\n";
+    }
+    return layers + groups({{0, "ENDTAB"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}}) + lines +
+           groups({{0, "ENDSEC"}, {0, "EOF"}});
+}
+
+struct GrowingDrawing {
+    const char* name;
+    std::string (*make)(int n);
+    int n;
+};
+
+class DxfLinearTime : public ::testing::TestWithParam<GrowingDrawing> {};
+
+/// The seconds a load and save of drawing takes, the best of three.
+double loadAndSaveSeconds(const std::string& drawing)
+{
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        const std::string written = cadhost::writeDxf(*readDxf(drawing, "long.dxf"));
+        const std::string written = cadhost::writeDxf(*readDxf(drawing, "growing.dxf"));
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
         EXPECT_GT(written.size(), drawing.size());
@@ -308,13 +333,20 @@ double polylineSeconds(int vertices)
     return best;
 }
 
-TEST(DxfCarriedData, LoadAndSaveTakeTimeLinearInTheNumberOfVertices)
+TEST_P(DxfLinearTime, LoadAndSaveOfTwiceTheDrawingTakeAtMostAboutTwiceTheTime)
 {
     // Each vertex got its handle and owner by an insertion into the middle of the record's
-    // groups: quadratic, 24 s for 6,937 vertices in this build.
-    const double single = polylineSeconds(4000);
-    const double twice = polylineSeconds(8000);
+    // groups (24 s for 6,937 vertices in this build); each entity looked its layer up among
+    // all layers by name.
+    const GrowingDrawing& growing = GetParam();
+    const double single = loadAndSaveSeconds(growing.make(growing.n));
+    const double twice = loadAndSaveSeconds(growing.make(2 * growing.n));
     EXPECT_LT(twice, 3.0 * single) << single << " s, then " << twice << " s";
 }
+
+INSTANTIATE_TEST_SUITE_P(Shapes, DxfLinearTime,
+                         ::testing::Values(GrowingDrawing{"polylineVertices", longPolyline, 4000},
+                                           GrowingDrawing{"layersWithALineEach", manyLayers, 1500}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
