@@ -345,7 +345,7 @@ TEST_P(DxfLinearTime, LoadAndSaveOfTwiceTheDrawingTakeAtMostAboutTwiceTheTime)
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, DxfLinearTime,
-                         ::testing::Values(GrowingDrawing{"polylineVertices", longPolyline, 4000},
+                         ::testing::Values(GrowingDrawing{"polylineVertices", longPolyline, 8000},
                                            GrowingDrawing{"layersWithALineEach", manyLayers, 1500}),
                          [](const auto& info) { return std::string(info.param.name); });
 
