@@ -36,13 +36,15 @@ public:
     explicit LineCursor(const std::string& bytes) : m_bytes(bytes) {}
     bool atEnd() const { return m_pos >= m_bytes.size(); }
     std::uint32_t lineNumber() const { return m_line; }
-    /// The next line without its line end.
+    /// The next line without its line end (LF, CR LF, or more CRs before the LF).
     std::string_view next()
     {
         const std::size_t end = m_bytes.find('\n', m_pos);
         const std::size_t stop = end == std::string::npos ? m_bytes.size() : end;
         std::string_view line(m_bytes.data() + m_pos, stop - m_pos);
-        if (!line.empty() && line.back() == '\r')
+        // Every carriage return before the line end goes: one left at the end of a value
+        // would be lost when the value is written again, and the value read as another.
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         m_pos = end == std::string::npos ? m_bytes.size() : end + 1;
         ++m_line;

@@ -94,6 +94,9 @@ TEST(DxfTags, CommentsAreDroppedAndLineEndsMayBeWindows)
     EXPECT_EQ(tags[0].line, 3u);
     EXPECT_EQ(tags[1].value, "1.5");
     EXPECT_EQ(tags[1].line, 5u);
+    // Carriage returns doubled before a line end are line end too: a value ending in one
+    // would be written back as a value without it.
+    EXPECT_EQ(cadhost::readDxfTags("  2\r\r\nBLOCKS\r\r\n", "t.dxf").front().value, "BLOCKS");
 }
 
 TEST(DxfTags, StringValuesKeepTheirBlanks)
