@@ -58,18 +58,25 @@ serve: programs
 	@mkdir -p out
 	$(DEMO_BUILD)/bin/cadhost --serve $(SERVE) --drawing examples/arcs.dxf --save out/served.dxf
 
-# A bounded libFuzzer run of the drawing-file reader (needs clang++).
+# libFuzzer runs of the drawing-file reader and of the script reader (needs clang++), each for
+# FUZZ_SECONDS (0: no limit) or FUZZ_RUNS executions (-1: no limit), whichever ends first; a
+# crash is kept as a regression seed. Ten million runs each, unattended:
+#   make fuzz FUZZ_SECONDS=0 FUZZ_RUNS=10000000
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
+FUZZ_RUNS ?= -1
 fuzz: deps
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (Debian package clang)"; exit 1; }
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dxf_reader_fuzzer
-	tools/fuzz_dxf.sh $(FUZZ_BUILD)/bin/dxf_reader_fuzzer $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dxf_reader_fuzzer script_fuzzer
+	tools/fuzz_run.sh $(FUZZ_BUILD)/bin/dxf_reader_fuzzer dxf $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
+	tools/fuzz_run.sh $(FUZZ_BUILD)/bin/script_fuzzer script $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 # A bounded libFuzzer run of the resource library reader, seeded with the built libraries.
 fuzz-pe: deps
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	@command -v clang++ >/dev/null || { echo "make fuzz-pe needs clang++ (Debian package clang)"; exit 1; }
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target pe_image_fuzzer VelmoraCsy LoaderStrings
 	rm -rf $(FUZZ_BUILD)/fuzz-pe && mkdir -p $(FUZZ_BUILD)/fuzz-pe/corpus

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Writes the drawing fixtures of tests/dxf: good drawings of other versions and makers, and
-bad ones cut or spoilt from them.
+"""Writes the drawing fixtures of tests/dxf: good drawings of other versions and makers, bad
+ones cut or spoilt from them, and ones the host mends as it reads them.
 
     make_test_drawings.py [FOLDER]
 """
@@ -48,7 +48,7 @@ def spoilt(good, folder):
         "bad_truncated.dxf": "\n".join(lines[: len(lines) // 2]),
         "bad_not_a_number.dxf": text.replace("\n 40\n8.0\n", "\n 40\neight\n", 1),
         "bad_unknown_version.dxf": text.replace("AC1032", "AC1099", 1),
-        "bad_huge_coordinate.dxf": text.replace("\n 40\n8.0\n", "\n 40\n1e+200\n", 1),
+        "mended_huge_radius.dxf": text.replace("\n 40\n8.0\n", "\n 40\n1e+200\n", 1),
     }
     for name, contents in cases.items():
         assert contents != text, name

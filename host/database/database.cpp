@@ -27,18 +27,6 @@ std::u16string upperCase(const std::u16string& text)
     return upper;
 }
 
-AcDbObjectId findByName(const AcDbDatabase::Impl& db, const std::vector<AcDbObjectId>& records,
-                        const std::u16string& name)
-{
-    const std::u16string wanted = upperCase(name);
-    for (AcDbObjectId id : records) {
-        const auto* record = AcDbSymbolTableRecord::cast(db.objectAt(id));
-        if (record != nullptr && upperCase(record->name()) == wanted)
-            return id;
-    }
-    return AcDbObjectId::kNull;
-}
-
 }  // namespace
 
 bool AcDbObjectId::isValid() const
@@ -214,7 +202,8 @@ std::vector<AcDbObjectId> AcDbDatabase::Impl::openObjectIds() const
 
 AcDbObjectId AcDbDatabase::Impl::layerId(const std::u16string& name) const
 {
-    return findByName(*this, m_layers, name);
+    const auto found = m_layerByName.find(upperCase(name));
+    return found == m_layerByName.end() ? AcDbObjectId::kNull : found->second;
 }
 
 AcDbObjectId AcDbDatabase::Impl::layerIdCreating(const std::u16string& name)
@@ -222,8 +211,10 @@ AcDbObjectId AcDbDatabase::Impl::layerIdCreating(const std::u16string& name)
     AcDbObjectId id = layerId(name);
     if (!id.isNull() || name.empty())
         return id;
-    if (addObject(new AcDbLayerTableRecord(name), AcDbObjectId::kNull, id) == Acad::eOk)
+    if (addObject(new AcDbLayerTableRecord(name), AcDbObjectId::kNull, id) == Acad::eOk) {
         m_layers.push_back(id);
+        m_layerByName.emplace(upperCase(name), id);
+    }
     return id;
 }
 
@@ -257,7 +248,8 @@ bool AcDbDatabase::Impl::layerForKey(const std::u16string& key, std::u16string& 
 
 AcDbObjectId AcDbDatabase::Impl::dimStyleId(const std::u16string& name) const
 {
-    return findByName(*this, m_dimStyles, name);
+    const auto found = m_dimStyleByName.find(upperCase(name));
+    return found == m_dimStyleByName.end() ? AcDbObjectId::kNull : found->second;
 }
 
 AcDbObjectId AcDbDatabase::Impl::addDimStyle(const std::u16string& name)
@@ -265,8 +257,10 @@ AcDbObjectId AcDbDatabase::Impl::addDimStyle(const std::u16string& name)
     AcDbObjectId id = dimStyleId(name);
     if (!id.isNull() || name.empty())
         return id;
-    if (addObject(new AcDbDimStyleTableRecord(name), AcDbObjectId::kNull, id) == Acad::eOk)
+    if (addObject(new AcDbDimStyleTableRecord(name), AcDbObjectId::kNull, id) == Acad::eOk) {
         m_dimStyles.push_back(id);
+        m_dimStyleByName.emplace(upperCase(name), id);
+    }
     return id;
 }
 
@@ -274,6 +268,20 @@ std::u16string AcDbDatabase::Impl::dimStyleName(AcDbObjectId styleId) const
 {
     const auto* style = AcDbDimStyleTableRecord::cast(objectAt(styleId));
     return style != nullptr ? std::u16string(style->name()) : std::u16string();
+}
+
+void AcDbDatabase::Impl::noteRecordRenamed(AcDbObjectId recordId, const std::u16string& oldName)
+{
+    const auto* record = AcDbSymbolTableRecord::cast(objectAt(recordId));
+    if (record == nullptr)
+        return;
+    for (auto* names : {&m_layerByName, &m_dimStyleByName}) {
+        const auto found = names->find(upperCase(oldName));
+        if (found == names->end() || found->second != recordId)
+            continue;
+        names->erase(found);
+        names->emplace(upperCase(record->name()), recordId);
+    }
 }
 
 bool AcDbDatabase::Impl::setCurrentDimStyle(AcDbObjectId styleId)

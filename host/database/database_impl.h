@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class AcDbLayerTableRecord;
@@ -104,6 +105,9 @@ struct AcDbDatabase::Impl {
     AcDbObjectId currentDimStyleId() const { return m_currentDimStyle; }
     /// Makes the style current and DIMSTYLE its name; false when it is not a style here.
     bool setCurrentDimStyle(AcDbObjectId styleId);
+    /// Keeps the lookup by name of layers and dimension styles right after a record of
+    /// this database had oldName.
+    void noteRecordRenamed(AcDbObjectId recordId, const std::u16string& oldName);
 
     // --- system variables and index ---
 
@@ -119,8 +123,18 @@ struct AcDbDatabase::Impl {
 
     // --- for the host's object machinery ---
 
-    /// Called when an object of this database is opened for write, so the index rechecks it.
-    void noteOpenedForWrite(AcDbObjectId id) { m_index.markChanged(id.handle().value()); }
+    /// Called when an object of this database is opened for write, so the index rechecks it
+    /// and the drawing-file writer knows it may have changed.
+    void noteOpenedForWrite(AcDbObjectId id)
+    {
+        m_index.markChanged(id.handle().value());
+        m_openedForWrite.insert(id.handle().value());
+    }
+    /// Whether the object with this handle was opened for write since forgetWrites().
+    bool wasOpenedForWrite(Adesk::UInt64 handle) const { return m_openedForWrite.count(handle) != 0; }
+    /// Starts afresh the record of objects opened for write (a reader, once it has built the
+    /// drawing).
+    void forgetWrites() { m_openedForWrite.clear(); }
 
 private:
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
@@ -138,6 +152,10 @@ private:
     std::map<std::u16string, std::u16string> m_layerKeys;
     std::vector<AcDbObjectId> m_dimStyles;
     AcDbObjectId m_currentDimStyle;
+    /// Layers and dimension styles by upper-case name.
+    std::unordered_map<std::u16string, AcDbObjectId> m_layerByName;
+    std::unordered_map<std::u16string, AcDbObjectId> m_dimStyleByName;
+    std::unordered_set<Adesk::UInt64> m_openedForWrite;
     cadhost::SystemVariables m_sysvars;
     cadhost::SpatialIndex m_index;
 };

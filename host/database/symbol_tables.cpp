@@ -1,5 +1,6 @@
 // Table records: layers, dimension styles and the model space block record.
 #include "database/symbol_tables.h"
+#include "database/database_impl.h"
 #include "rx/rx_define.h"
 
 CADHOST_RX_DEFINE_MEMBERS(AcDbSymbolTableRecord, AcDbObject)
@@ -14,7 +15,10 @@ Acad::ErrorStatus AcDbSymbolTableRecord::setName(const ACHAR* name)
         return es;
     if (name == nullptr || name[0] == 0)
         return Acad::eInvalidInput;
+    const std::u16string oldName = m_name;
     m_name = name;
+    if (AcDbDatabase* db = database())
+        db->impl().noteRecordRenamed(objectId(), oldName);
     return Acad::eOk;
 }
 

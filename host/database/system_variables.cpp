@@ -114,6 +114,16 @@ SystemVariables::SystemVariables()
     m_variables["INSBASE"] = insbase;
 }
 
+bool SystemVariables::rangeOf(const std::string& name, double& minimum, double& maximum) const
+{
+    const Variable* v = find(name);
+    if (v == nullptr || (v->type != Type::Short && v->type != Type::Real))
+        return false;
+    minimum = v->minimum;
+    maximum = v->maximum;
+    return true;
+}
+
 std::string SystemVariables::rangeText(const Variable& v)
 {
     const double kAny = std::numeric_limits<double>::max();

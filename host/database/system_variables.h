@@ -24,6 +24,8 @@ public:
 
     bool isKnown(const std::string& name) const;
     Type typeOf(const std::string& name) const;
+    /// The range a Short or Real variable takes; false for other names.
+    bool rangeOf(const std::string& name, double& minimum, double& maximum) const;
     /// Host-side access; the name must be known and of that type.
     short getShort(const std::string& name) const;
     double getReal(const std::string& name) const;

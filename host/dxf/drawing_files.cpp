@@ -6,6 +6,7 @@
 #include "dxf/dxf_reader.h"
 #include "dxf/dxf_writer.h"
 #include "session/session.h"
+#include <iostream>
 #include <new>
 
 namespace cadhost {
@@ -13,7 +14,9 @@ namespace cadhost {
 bool openDrawing(const std::string& path, std::string& error)
 {
     try {
-        setWorkingDatabase(readDxfFile(path));
+        std::vector<DxfMend> mends;
+        setWorkingDatabase(readDxfFile(path, &mends));
+        printWarnings(mends, std::cerr);
         return true;
     } catch (const DxfError& failure) {
         error = failure.what();

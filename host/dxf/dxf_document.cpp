@@ -1,6 +1,7 @@
 #include "dxf/dxf_document.h"
 
 #include "dxf/dxf_error.h"
+#include "dxf/dxf_handles.h"
 #include <algorithm>
 
 namespace cadhost {
@@ -21,7 +22,7 @@ public:
         while (m_pos < m_tags.size()) {
             const DxfTag& tag = m_tags[m_pos];
             if (tag.code == 0 && tag.value == "EOF")
-                return checkedVersion(document);
+                return document;
             if (tag.code != 0 || tag.value != "SECTION")
                 fail(tag.line, "expected a SECTION or EOF, found group " +
                                    std::to_string(tag.code) + " \"" + tag.value + "\"");
@@ -130,11 +131,10 @@ private:
                 fail(tag.line, "a header value without its variable name (group 9)");
             DxfHeaderVariable variable;
             variable.name = tag.value;
+            variable.line = tag.line;
             ++m_pos;
             while (m_pos < m_tags.size() && m_tags[m_pos].code != 0 && m_tags[m_pos].code != 9)
                 variable.values.push_back(m_tags[m_pos++]);
-            if (variable.values.empty())
-                fail(tag.line, "the header variable " + variable.name + " has no value");
             document.header.push_back(std::move(variable));
         }
     }
@@ -237,19 +237,6 @@ private:
         document.otherSections.push_back(std::move(section));
     }
 
-    DxfDocument& checkedVersion(DxfDocument& document) const
-    {
-        const DxfHeaderVariable* version = document.headerVariable("$ACADVER");
-        if (version == nullptr)
-            return document;
-        const std::vector<std::string>& known = knownDxfVersions();
-        const std::string& value = version->values.front().value;
-        if (std::find(known.begin(), known.end(), value) == known.end())
-            fail(version->values.front().line + 1,
-                 "unknown drawing format version \"" + value + "\" (AC1009 to AC1032 are read)");
-        return document;
-    }
-
     DxfTags& m_tags;
     const std::string& m_fileName;
     std::size_t m_pos = 0;
@@ -270,11 +257,17 @@ const DxfTag* DxfRecord::find(int code) const
 
 std::uint64_t DxfRecord::handle() const
 {
-    const DxfTag* tag = find(handleCode());
-    std::uint64_t value = 0;
-    if (tag != nullptr)
-        parseHandle(tag->value, value);
-    return value;
+    DxfHandleScanner scanner;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        if (i > 0 && tags[i].code == 0)
+            break;
+        if (scanner.next(tags[i]) == DxfHandleRole::Own) {
+            std::uint64_t value = 0;
+            parseHandle(tags[i].value, value);
+            return value;
+        }
+    }
+    return 0;
 }
 
 const DxfHeaderVariable* DxfDocument::headerVariable(const std::string& name) const
@@ -283,6 +276,12 @@ const DxfHeaderVariable* DxfDocument::headerVariable(const std::string& name) co
         if (variable.name == name)
             return &variable;
     return nullptr;
+}
+
+const DxfTag* DxfDocument::headerValue(const std::string& name) const
+{
+    const DxfHeaderVariable* variable = headerVariable(name);
+    return variable == nullptr || variable->values.empty() ? nullptr : &variable->values.front();
 }
 
 DxfTable* DxfDocument::table(const std::string& name)
@@ -308,8 +307,8 @@ const std::vector<std::string>& knownDxfVersions()
 
 std::string documentVersion(const DxfDocument& document)
 {
-    const DxfHeaderVariable* version = document.headerVariable("$ACADVER");
-    return version == nullptr ? "AC1009" : version->values.front().value;
+    const DxfTag* version = document.headerValue("$ACADVER");
+    return version == nullptr ? "AC1009" : version->value;
 }
 
 DxfDocument parseDxfDocument(DxfTags tags, const std::string& fileName)

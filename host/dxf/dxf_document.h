@@ -19,18 +19,18 @@ struct DxfRecord {
     /// The first group with this code among the record's own groups (a polyline's, not its
     /// vertices'); null when there is none.
     const DxfTag* find(int code) const;
-    /// The group code of the record's own handle: 105 for a dimension style, else 5.
-    int handleCode() const { return type() == "DIMSTYLE" ? 105 : 5; }
     /// The record's own handle; 0 when it has none.
     std::uint64_t handle() const;
     /// The line the record starts at.
     std::uint32_t line() const { return tags.empty() ? 0 : tags.front().line; }
 };
 
-/// A header variable: its name ("$ACADVER") and its value groups.
+/// A header variable: its name ("$ACADVER") and its value groups (none in a broken file,
+/// until the repair pass leaves such a variable out).
 struct DxfHeaderVariable {
     std::string name;
     DxfTags values;
+    std::uint32_t line = 0;  ///< the line of its name's group 9
 };
 
 /// A table: its head record (TABLE and its groups) and its entries.
@@ -66,19 +66,42 @@ struct DxfDocument {
 
     /// The header variable with this name; null when there is none.
     const DxfHeaderVariable* headerVariable(const std::string& name) const;
+    /// The first value of the header variable with this name; null when there is none.
+    const DxfTag* headerValue(const std::string& name) const;
     /// The table with this name; null when there is none.
     DxfTable* table(const std::string& name);
     const DxfTable* table(const std::string& name) const;
 };
+
+/// Calls visit(record) for every record of document's tables, blocks, entities and objects.
+template <class Document, class Visit>
+void forEachRecord(Document& document, Visit visit)
+{
+    for (auto& table : document.tables) {
+        visit(table.head);
+        for (auto& entry : table.entries)
+            visit(entry);
+    }
+    for (auto& block : document.blocks) {
+        visit(block.begin);
+        for (auto& entity : block.entities)
+            visit(entity);
+        visit(block.end);
+    }
+    for (auto& entity : document.entities)
+        visit(entity);
+    for (auto& object : document.objects)
+        visit(object);
+}
 
 /// The drawing format versions the host reads, oldest first: "AC1009" (R12) to "AC1032".
 const std::vector<std::string>& knownDxfVersions();
 /// The version of a document ($ACADVER; "AC1009" when the header does not say).
 std::string documentVersion(const DxfDocument& document);
 
-/// Splits a file's groups into a document (the groups are moved into it). Throws DxfError naming fileName and the line for
-/// a structure the format does not allow (a section or table not closed, a record outside a
-/// section, no EOF) and for an unknown version.
+/// Splits a file's groups into a document (the groups are moved into it). Throws DxfError
+/// naming fileName and the line for a structure the format does not allow (a section or table
+/// not closed, a record outside a section, no EOF).
 DxfDocument parseDxfDocument(DxfTags tags, const std::string& fileName);
 
 }  // namespace cadhost

@@ -6,6 +6,9 @@
 #include "dbents.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_foreign_data.h"
+#include "dxf/dxf_handles.h"
+#include "dxf/dxf_record_layouts.h"
+#include "dxf/dxf_repair.h"
 #include "dxf/dxf_text.h"
 #include <algorithm>
 #include <cmath>
@@ -20,48 +23,45 @@ constexpr double kPi = 3.141592653589793;
 /// Handles above this leave too few for the objects a session and the writer add.
 constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 
-/// The groups of a modelled entity the host does not model but keeps with it (43: a
-/// polyline's constant width).
-bool isKeptEntityCode(int code)
-{
-    switch (code) {
-    case 6: case 39: case 43: case 48: case 60: case 62: case 284: case 347: case 370: case 390:
-    case 420: case 430: case 440:
-        return true;
-    default:
-        return false;
-    }
-}
+/// Why an entity of a modelled kind cannot be modelled: the line and the reason.
+struct NotModelled {
+    std::uint32_t line;
+    std::string reason;
+};
 
-/// Checked access to the groups of one entity record.
+/// Checked access to the groups of one entity record that its layout says the host models.
 class EntityFields {
 public:
-    EntityFields(const DxfRecord& record, const std::string& fileName)
-        : m_record(record), m_fileName(fileName)
+    EntityFields(const DxfRecord& record, const DxfRecordLayout& layout) : m_record(record)
     {
         const DxfTags& tags = record.tags;
-        m_ownEnd = tags.size();
-        for (std::size_t i = 1; i < tags.size(); ++i)
-            if (tags[i].code == 1001 || tags[i].code == 0) {
-                m_ownEnd = i;
-                break;
-            }
+        std::size_t end = 1;
+        while (end < tags.size() && tags[end].code != 0 && tags[end].code != 1001)
+            ++end;
+        m_extendedData = end;
+        DxfGroupWalker walker(layout, hasSubclassMarkers(tags, 0, end));
+        for (std::size_t i = 1; i < end; ++i) {
+            const DxfGroupPlace place = walker.next(tags[i]);
+            if (place.kind == DxfGroupPlace::Kind::Group && place.modelled)
+                (place.vertex >= 0 ? m_vertexGroups : m_groups).push_back(&tags[i]);
+        }
     }
 
     const DxfRecord& record() const { return m_record; }
-    std::size_t ownEnd() const { return m_ownEnd; }
+    /// The modelled groups of the vertices, in order.
+    const std::vector<const DxfTag*>& vertexGroups() const { return m_vertexGroups; }
 
     [[noreturn]] void fail(std::uint32_t line, const std::string& message) const
     {
-        throw DxfError(m_fileName, line, message);
+        throw NotModelled{line, message};
     }
     [[noreturn]] void fail(const std::string& message) const { fail(m_record.line(), message); }
 
     const DxfTag* find(int code) const
     {
-        for (std::size_t i = 1; i < m_ownEnd; ++i)
-            if (m_record.tags[i].code == code)
-                return &m_record.tags[i];
+        for (const DxfTag* tag : m_groups)
+            if (tag->code == code)
+                return tag;
         return nullptr;
     }
 
@@ -70,8 +70,8 @@ public:
         double value = 0.0;
         parseReal(tag.value, value);
         if (std::fabs(value) > kDxfCoordinateLimit)
-            fail(tag.line + 1, "the value " + tag.value + " of group " + std::to_string(tag.code) +
-                               " of the " + m_record.type() + " is too large");
+            fail(tag.line + 1, "the value " + tag.value + " of its group " + std::to_string(tag.code) +
+                                   " is too large");
         return value;
     }
     double real(int code, double fallback) const
@@ -83,8 +83,7 @@ public:
     {
         const DxfTag* tag = find(code);
         if (tag == nullptr)
-            fail("the " + m_record.type() + " has no " + what + " (group " +
-                 std::to_string(code) + ")");
+            fail("it has no " + std::string(what) + " (group " + std::to_string(code) + ")");
         return realOf(*tag);
     }
     long long integer(int code, long long fallback) const
@@ -110,8 +109,8 @@ public:
     {
         const double value = requiredReal(code, what);
         if (!(value > 0.0))
-            fail(find(code)->line + 1, "the " + std::string(what) + " of the " + m_record.type() +
-                                       " must be positive, not " + find(code)->value);
+            fail(find(code)->line + 1,
+                 "its " + std::string(what) + " must be positive, not " + find(code)->value);
         return value;
     }
     AcGeVector3d extrusion() const
@@ -121,8 +120,7 @@ public:
             return AcGeVector3d::kZAxis;
         const double length = normal.length();
         if (!(length > 1e-12) || !std::isfinite(length))
-            fail("the extrusion direction (group 210) of the " + m_record.type() +
-                 " has no length");
+            fail("its extrusion direction (group 210) has no length");
         return normal / length;
     }
     /// The middle point of a wall from the host's extended data; false when there is none.
@@ -130,13 +128,13 @@ public:
     {
         const DxfTags& tags = m_record.tags;
         bool inWall = false;
-        for (std::size_t i = m_ownEnd; i < tags.size() && tags[i].code != 0; ++i) {
+        for (std::size_t i = m_extendedData; i < tags.size() && tags[i].code != 0; ++i) {
             if (tags[i].code == 1001)
                 inWall = tags[i].value == kWallApplication;
             else if (inWall && tags[i].code == 1011) {
                 double xyz[3] = {realOf(tags[i]), 0.0, 0.0};
                 if (i + 1 >= tags.size() || tags[i + 1].code != 1021)
-                    fail(tags[i].line, "the wall's middle point (group 1011) has no y (1021)");
+                    fail(tags[i].line, "its wall middle point (group 1011) has no y (1021)");
                 xyz[1] = realOf(tags[i + 1]);
                 if (i + 2 < tags.size() && tags[i + 2].code == 1031)
                     xyz[2] = realOf(tags[i + 2]);
@@ -146,50 +144,26 @@ public:
         }
         return false;
     }
-    /// What the host keeps of a modelled entity besides its geometry.
-    DxfRecord keptGroups() const
-    {
-        DxfRecord kept;
-        const DxfTags& tags = m_record.tags;
-        kept.tags.push_back(tags.front());
-        for (std::size_t i = 1; i < m_ownEnd; ++i) {
-            if (tags[i].code == 102 && !tags[i].value.empty() && tags[i].value[0] == '{') {
-                for (; i < m_ownEnd; ++i) {
-                    kept.tags.push_back(tags[i]);
-                    if (tags[i].code == 102 && tags[i].value == "}")
-                        break;
-                }
-            } else if (isKeptEntityCode(tags[i].code)) {
-                kept.tags.push_back(tags[i]);
-            }
-        }
-        bool inWall = false;
-        for (std::size_t i = m_ownEnd; i < tags.size() && tags[i].code != 0; ++i) {
-            if (tags[i].code == 1001)
-                inWall = tags[i].value == kWallApplication;
-            if (!inWall)
-                kept.tags.push_back(tags[i]);
-        }
-        return kept;
-    }
 
 private:
     const DxfRecord& m_record;
-    const std::string& m_fileName;
-    std::size_t m_ownEnd;
+    std::size_t m_extendedData = 0;
+    std::vector<const DxfTag*> m_groups;
+    std::vector<const DxfTag*> m_vertexGroups;
 };
 
 /// Builds the database of one document.
 class DrawingImporter {
 public:
-    DrawingImporter(DxfDocument document, const std::string& fileName)
-        : m_fileName(fileName), m_db(std::make_unique<AcDbDatabase>()), m_impl(m_db->impl()),
-          m_foreign(std::make_shared<DxfForeignData>())
+    DrawingImporter(DxfDocument document, DxfMendLog& mends)
+        : m_fileName(mends.fileName()), m_mends(mends), m_db(std::make_unique<AcDbDatabase>()),
+          m_impl(m_db->impl()), m_foreign(std::make_shared<DxfForeignData>())
     {
         m_foreign->document = std::move(document);
         m_foreign->version = documentVersion(m_foreign->document);
-        if (const DxfHeaderVariable* codePage = m_foreign->document.headerVariable("$DWGCODEPAGE"))
-            m_codePage = codePage->values.front().value;
+        m_utf8 = isUtf8Version(m_foreign->version);
+        if (const DxfTag* codePage = m_foreign->document.headerValue("$DWGCODEPAGE"))
+            m_codePage = codePage->value;
     }
 
     std::unique_ptr<AcDbDatabase> run()
@@ -200,15 +174,16 @@ public:
         readHeader(document);
         std::vector<DxfRecord> entities = std::move(document.entities);
         document.entities.clear();
+        m_foreign->entities.reserve(entities.size());
         for (DxfRecord& record : entities)
             readEntity(std::move(record));
-        dropRedrawnBlocks(document);
         m_impl.foreignData = m_foreign;
+        m_impl.forgetWrites();
         return std::move(m_db);
     }
 
 private:
-    /// The highest handle of the file; throws for one so high that new handles above it
+    /// The highest own handle of the file; throws for one so high that new handles above it
     /// would run out.
     std::uint64_t highestHandle(const DxfDocument& document) const
     {
@@ -221,29 +196,14 @@ private:
                 throw DxfError(m_fileName, tag.line + 1, "the handle " + tag.value + " is too large");
             highest = std::max(highest, value);
         };
-        const auto note = [&noteTag](const DxfRecord& record) {
-            const int handleCode = record.handleCode();
-            for (const DxfTag& tag : record.tags)
-                if (tag.code == handleCode)
+        forEachRecord(document, [&noteTag](const DxfRecord& record) {
+            forEachHandle(record.tags, [&noteTag](const DxfTag& tag, DxfHandleRole role) {
+                if (role == DxfHandleRole::Own)
                     noteTag(tag);
-        };
-        for (const DxfTable& table : document.tables) {
-            note(table.head);
-            for (const DxfRecord& entry : table.entries)
-                note(entry);
-        }
-        for (const DxfBlock& block : document.blocks) {
-            note(block.begin);
-            note(block.end);
-            for (const DxfRecord& entity : block.entities)
-                note(entity);
-        }
-        for (const DxfRecord& record : document.entities)
-            note(record);
-        for (const DxfRecord& record : document.objects)
-            note(record);
-        if (const DxfHeaderVariable* seed = document.headerVariable("$HANDSEED"))
-            noteTag(seed->values.front());
+            });
+        });
+        if (const DxfTag* seed = document.headerValue("$HANDSEED"))
+            noteTag(*seed);
         return highest;
     }
 
@@ -263,40 +223,78 @@ private:
     {
         static const char* const kModelled[] = {"LUPREC", "DIMZIN", "DIMLFAC", "DIMDSEP",
                                                 "DIMDEC", "DIMRND", "INSUNITS"};
-        SystemVariables& variables = m_impl.systemVariables();
+        const SystemVariables& variables = m_impl.systemVariables();
         for (const DxfHeaderVariable& variable : document.header) {
+            if (variable.values.empty() || variable.name.size() < 2 || variable.name[0] != '$')
+                continue;
             const DxfTag& value = variable.values.front();
             const std::string name = variable.name.substr(1);
-            if (variable.name == "$CLAYER") {
+            if (name == "CLAYER") {
                 m_impl.setCurrentLayer(m_impl.layerIdCreating(decoded(value.value)));
-                continue;
-            }
-            if (variable.name == "$DIMSTYLE") {
+            } else if (name == "DIMSTYLE") {
                 const AcDbObjectId style = m_impl.dimStyleId(decoded(value.value));
                 if (!style.isNull())
                     m_impl.setCurrentDimStyle(style);
-                continue;
+            } else if (std::find(std::begin(kModelled), std::end(kModelled), name) !=
+                           std::end(kModelled) &&
+                       variables.isKnown(name)) {
+                if (name == "DIMDSEP")
+                    readDecimalSeparator(value);
+                else
+                    readNumber(name, value);
             }
-            if (std::find(std::begin(kModelled), std::end(kModelled), name) ==
-                    std::end(kModelled) ||
-                !variables.isKnown(name))
-                continue;
-            std::string text = value.value;
-            if (name == "DIMDSEP" && variables.typeOf(name) == SystemVariables::Type::String) {
-                long long code = 0;
-                parseInteger(value.value, code);
-                if (code == 0)
-                    continue;  // no separator chosen: the host's stays
-                if (code < 0 || code > 126)
-                    throw DxfError(m_fileName, value.line + 1,
-                                   "$DIMDSEP is not the code of a character: " + value.value);
-                text = std::string(1, static_cast<char>(code));
-            }
-            std::string error;
-            if (!variables.setFromText(name, text, error))
-                throw DxfError(m_fileName, value.line + 1,
-                               "the value of " + variable.name + " is not accepted: " + error);
         }
+    }
+
+    /// A numeric header variable; a value out of range is brought into it, one the host
+    /// cannot take otherwise leaves the host's value.
+    void readNumber(const std::string& name, const DxfTag& value)
+    {
+        SystemVariables& variables = m_impl.systemVariables();
+        std::string error;
+        if (variables.setFromText(name, value.value, error))
+            return;
+        double number = 0.0;
+        double minimum = 0.0;
+        double maximum = 0.0;
+        if (parseReal(value.value, number) && variables.rangeOf(name, minimum, maximum)) {
+            const double clamped = std::min(std::max(number, minimum), maximum);
+            const std::string text = variables.typeOf(name) == SystemVariables::Type::Short
+                                         ? std::to_string(static_cast<long long>(clamped))
+                                         : formatReal(clamped);
+            std::string ignored;
+            if (clamped != number && variables.setFromText(name, text, ignored)) {
+                m_mends.record(DxfMendKind::ValueClamped, value.line + 1,
+                               "$" + name + " " + value.value + " is out of range; " + text +
+                                   " is used");
+                return;
+            }
+        }
+        m_mends.record(DxfMendKind::ValueIgnored, value.line + 1,
+                       "$" + name + " is not taken (" + error + "); the host's value stays");
+    }
+
+    /// $DIMDSEP: the code of the decimal separator; 0 leaves the host's.
+    void readDecimalSeparator(const DxfTag& value)
+    {
+        SystemVariables& variables = m_impl.systemVariables();
+        long long code = 0;
+        parseInteger(value.value, code);
+        if (code == 0)
+            return;  // no separator chosen: the host's stays
+        const char16_t character =
+            code > 0 && code <= 0xFFFF ? characterOfCode(static_cast<int>(code), m_utf8, m_codePage)
+                                       : u'\0';
+        const bool printable = character >= 0x20 && character != 0x7F && character != 0xFFFD &&
+                               (character < 0xD800 || character >= 0xE000);
+        const bool taken =
+            printable && (variables.typeOf("DIMDSEP") == SystemVariables::Type::String
+                              ? variables.setString("DIMDSEP", std::u16string(1, character))
+                              : variables.setShort("DIMDSEP", static_cast<short>(code)));
+        if (!taken)
+            m_mends.record(DxfMendKind::ValueIgnored, value.line + 1,
+                           "$DIMDSEP " + value.value +
+                               " is not the code of a character; the host's separator stays");
     }
 
     std::u16string decoded(const std::string& value) const
@@ -304,24 +302,33 @@ private:
         return decodeDxfText(value, m_codePage);
     }
 
-    AcDbObjectId layerOf(const EntityFields& fields)
-    {
-        return m_impl.layerIdCreating(decoded(fields.string(8, "0")));
-    }
-
     void readEntity(DxfRecord record)
     {
-        EntityFields fields(record, m_fileName);
-        AcDbEntity* entity = fields.integer(67, 0) != 0 ? nullptr : makeEntity(fields);
         DxfEntitySlot slot;
-        if (entity == nullptr) {
-            slot.record = std::move(record);
-            m_foreign->entities.push_back(std::move(slot));
-            return;
+        const std::string& type = record.type();
+        const DxfRecordLayout* layout = modelledLayoutOf(type);
+        long long space = 0;
+        if (const DxfTag* paper = record.find(67))
+            parseInteger(paper->value, space);
+        long long dimensionType = 0;
+        if (const DxfTag* flags = record.find(70); flags != nullptr && type == "DIMENSION")
+            parseInteger(flags->value, dimensionType);
+        const bool modelledKind = layout != nullptr && space == 0 &&
+                                  (type != "DIMENSION" || (dimensionType & 0x0F) == 5);
+        if (modelledKind) {
+            try {
+                const EntityFields fields(record, *layout);
+                // A dimension whose type is in a subclass of another name is carried.
+                if (AcDbEntity* entity = makeEntity(fields)) {
+                    entity->setLayer(m_impl.layerIdCreating(decoded(fields.string(8, "0"))));
+                    slot.modelHandle = append(entity, record.handle());
+                }
+            } catch (const NotModelled& why) {
+                m_mends.record(DxfMendKind::EntityCarried, why.line,
+                               "the " + type + " is kept as it is but not modelled: " + why.reason);
+            }
         }
-        entity->setLayer(layerOf(fields));
-        slot.modelHandle = append(entity, record.handle());
-        slot.record = fields.keptGroups();
+        slot.record = std::move(record);
         m_foreign->entities.push_back(std::move(slot));
     }
 
@@ -398,46 +405,35 @@ private:
     AcDbEntity* makePolyline(const EntityFields& fields)
     {
         auto polyline = std::make_unique<AcDbPolyline>();
-        const DxfTags& tags = fields.record().tags;
         unsigned count = 0;
         bool haveY = true;
         double x = 0.0;
         double y = 0.0;
         double bulge = 0.0;
-        double startWidth = -1.0;
-        double endWidth = -1.0;
         std::uint32_t vertexLine = 0;
         const auto flush = [&]() {
             if (count == 0)
                 return;
             if (!haveY)
-                fields.fail(vertexLine, "a vertex of the LWPOLYLINE has no y (group 20)");
-            polyline->addVertexAt(count - 1, AcGePoint2d(x, y), bulge, startWidth, endWidth);
+                fields.fail(vertexLine, "a vertex has no y (group 20)");
+            polyline->addVertexAt(count - 1, AcGePoint2d(x, y), bulge);
         };
-        for (std::size_t i = 1; i < fields.ownEnd(); ++i) {
-            const DxfTag& tag = tags[i];
-            switch (tag.code) {
+        for (const DxfTag* tag : fields.vertexGroups()) {
+            switch (tag->code) {
             case 10:
                 flush();
                 ++count;
-                x = fields.realOf(tag);
+                x = fields.realOf(*tag);
                 haveY = false;
                 bulge = 0.0;
-                startWidth = endWidth = -1.0;
-                vertexLine = tag.line;
+                vertexLine = tag->line;
                 break;
             case 20:
-                y = fields.realOf(tag);
+                y = fields.realOf(*tag);
                 haveY = true;
                 break;
-            case 40:
-                startWidth = fields.realOf(tag);
-                break;
-            case 41:
-                endWidth = fields.realOf(tag);
-                break;
             case 42:
-                bulge = fields.realOf(tag);
+                bulge = fields.realOf(*tag);
                 break;
             default:
                 break;
@@ -445,7 +441,7 @@ private:
         }
         flush();
         if (count == 0)
-            fields.fail("the LWPOLYLINE has no vertices");
+            fields.fail("it has no vertices");
         polyline->setClosed((fields.integer(70, 0) & 1) != 0);
         polyline->setElevation(fields.real(38, 0.0));
         polyline->setNormal(fields.extrusion());
@@ -479,74 +475,33 @@ private:
             inPlane.transformBy(AcGeMatrix3d::worldToPlane(normal));
             dimension->setElevation(inPlane.z);
         }
-        if (fields.has(2))
-            m_redrawnBlocks.push_back(fields.string(2, ""));
         return dimension.release();
     }
 
-    /// Removes the blocks (and their block records) of the dimensions the host redraws.
-    void dropRedrawnBlocks(DxfDocument& document)
-    {
-        if (m_redrawnBlocks.empty())
-            return;
-        std::sort(m_redrawnBlocks.begin(), m_redrawnBlocks.end());
-        const auto redrawn = [this](const std::string& name) {
-            return std::binary_search(m_redrawnBlocks.begin(), m_redrawnBlocks.end(), name);
-        };
-        const auto drop = [this](const DxfRecord& record) {
-            for (const DxfTag& tag : record.tags)
-                if (tag.code == 5) {
-                    std::uint64_t value = 0;
-                    if (parseHandle(tag.value, value))
-                        m_foreign->droppedHandles.insert(value);
-                }
-        };
-        std::vector<DxfBlock> kept;
-        for (DxfBlock& block : document.blocks) {
-            if (!redrawn(block.name)) {
-                kept.push_back(std::move(block));
-                continue;
-            }
-            drop(block.begin);
-            drop(block.end);
-            for (const DxfRecord& entity : block.entities)
-                drop(entity);
-        }
-        document.blocks = std::move(kept);
-        if (DxfTable* records = document.table("BLOCK_RECORD")) {
-            std::vector<DxfRecord> entries;
-            for (DxfRecord& entry : records->entries) {
-                const DxfTag* name = entry.find(2);
-                if (name != nullptr && redrawn(name->value))
-                    drop(entry);
-                else
-                    entries.push_back(std::move(entry));
-            }
-            records->entries = std::move(entries);
-        }
-    }
-
     const std::string& m_fileName;
+    DxfMendLog& m_mends;
     std::unique_ptr<AcDbDatabase> m_db;
     AcDbDatabase::Impl& m_impl;
     std::shared_ptr<DxfForeignData> m_foreign;
     std::string m_codePage = "ANSI_1252";
-    std::vector<std::string> m_redrawnBlocks;
+    bool m_utf8 = false;
 };
 
 }  // namespace
 
-std::unique_ptr<AcDbDatabase> importDxfDocument(DxfDocument document, const std::string& fileName)
+std::unique_ptr<AcDbDatabase> readDxf(const std::string& bytes, const std::string& fileName,
+                                      std::vector<DxfMend>* mends)
 {
-    return DrawingImporter(std::move(document), fileName).run();
+    DxfMendLog log(fileName);
+    DxfDocument document = parseDxfDocument(readDxfTags(bytes, fileName, &log), fileName);
+    repairDxfDocument(document, log);
+    std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), log).run();
+    if (mends != nullptr)
+        *mends = log.take();
+    return db;
 }
 
-std::unique_ptr<AcDbDatabase> readDxf(const std::string& bytes, const std::string& fileName)
-{
-    return importDxfDocument(parseDxfDocument(readDxfTags(bytes, fileName), fileName), fileName);
-}
-
-std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path)
+std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
 {
     std::error_code error;
     if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
@@ -561,7 +516,7 @@ std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path)
     in.seekg(0);
     if (!in.read(bytes.data(), size))
         throw DxfError(path, 0, "cannot read the drawing");
-    return readDxf(bytes, path);
+    return readDxf(bytes, path, mends);
 }
 
 }  // namespace cadhost

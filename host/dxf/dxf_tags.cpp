@@ -1,6 +1,9 @@
 #include "dxf/dxf_tags.h"
 
+#include "dxf/dxf_document.h"
 #include "dxf/dxf_error.h"
+#include "dxf/dxf_mends.h"
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -33,17 +36,31 @@ public:
     explicit LineCursor(const std::string& bytes) : m_bytes(bytes) {}
     bool atEnd() const { return m_pos >= m_bytes.size(); }
     std::uint32_t lineNumber() const { return m_line; }
-    /// The next line without its line end.
+    /// The next line without its line end (LF, CR LF, or more CRs before the LF).
     std::string_view next()
     {
         const std::size_t end = m_bytes.find('\n', m_pos);
         const std::size_t stop = end == std::string::npos ? m_bytes.size() : end;
         std::string_view line(m_bytes.data() + m_pos, stop - m_pos);
-        if (!line.empty() && line.back() == '\r')
+        // Every carriage return before the line end goes: one left at the end of a value
+        // would be lost when the value is written again, and the value read as another.
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         m_pos = end == std::string::npos ? m_bytes.size() : end + 1;
         ++m_line;
         return line;
+    }
+
+    /// The line of the first data left other than blanks, line ends and a DOS end-of-file
+    /// byte; 0 when there is none.
+    std::uint32_t lineOfDataLeft() const
+    {
+        const std::size_t data = m_bytes.find_first_not_of(" \t\r\n\x1a", m_pos);
+        if (data == std::string::npos)
+            return 0;
+        return m_line + 1 +
+               static_cast<std::uint32_t>(std::count(m_bytes.begin() + static_cast<long>(m_pos),
+                                                     m_bytes.begin() + static_cast<long>(data), '\n'));
     }
 
 private:
@@ -81,14 +98,8 @@ void checkValue(int code, std::string_view value, const std::string& fileName,
                                std::to_string(code) + " is out of range");
         return;
     }
-    case DxfValueKind::Handle: {
-        std::uint64_t handle = 0;
-        if (!parseHandle(value, handle))
-            throw DxfError(fileName, line,
-                           "the value of group " + std::to_string(code) + " is not a handle: \"" +
-                               std::string(trimmed(value)) + "\"");
-        return;
-    }
+    case DxfValueKind::Handle:
+        return;  // a pointer that holds no handle is mended after reading
     case DxfValueKind::Binary: {
         const std::string_view digits = trimmed(value);
         for (char c : digits)
@@ -99,6 +110,23 @@ void checkValue(int code, std::string_view value, const std::string& fileName,
         return;
     }
     }
+}
+
+/// Throws for a drawing format version the host does not read.
+void checkVersion(std::string_view version, const std::string& fileName, std::uint32_t line)
+{
+    const std::vector<std::string>& known = knownDxfVersions();
+    if (std::find(known.begin(), known.end(), version) != known.end())
+        return;
+    // R2.5 to R10 wrote "AC1.50", "AC2.10" or "AC1001" to "AC1006".
+    const bool older = version.substr(0, 2) == "AC" &&
+                       (version.find('.') != std::string_view::npos ||
+                        (version.size() == 6 && version < "AC1009"));
+    throw DxfError(fileName, line,
+                   older ? "a drawing older than R12 (" + std::string(version) +
+                               "); versions AC1009 (R12) to AC1032 are read"
+                         : "unknown drawing format version \"" + std::string(version) +
+                               "\" (AC1009 to AC1032 are read)");
 }
 
 }  // namespace
@@ -183,7 +211,7 @@ bool parseHandle(std::string_view text, std::uint64_t& value)
     return error == std::errc() && end == text.data() + text.size();
 }
 
-DxfTags readDxfTags(const std::string& bytes, const std::string& fileName)
+DxfTags readDxfTags(const std::string& bytes, const std::string& fileName, DxfMendLog* mends)
 {
     static const char kBinarySentinel[] = "AutoCAD Binary DXF";
     if (bytes.compare(0, std::strlen(kBinarySentinel), kBinarySentinel) == 0)
@@ -191,6 +219,7 @@ DxfTags readDxfTags(const std::string& bytes, const std::string& fileName)
     DxfTags tags;
     tags.reserve(bytes.size() / 8);  // typical files hold about one group per 8 bytes
     LineCursor cursor(bytes);
+    bool versionFollows = false;
     while (!cursor.atEnd()) {
         const std::string_view codeText = cursor.next();
         const std::uint32_t codeLine = cursor.lineNumber();
@@ -211,12 +240,20 @@ DxfTags readDxfTags(const std::string& bytes, const std::string& fileName)
         if (code == kCommentCode)
             continue;
         checkValue(static_cast<int>(code), value, fileName, cursor.lineNumber());
+        if (versionFollows && code == 1)
+            checkVersion(trimmed(value), fileName, cursor.lineNumber());
+        versionFollows = code == 9 && trimmed(value) == "$ACADVER";
         DxfTag tag;
         tag.code = static_cast<int>(code);
         tag.line = codeLine;
         tag.value = valueKindOf(tag.code) == DxfValueKind::String ? std::string(value)
                                                                   : std::string(trimmed(value));
         tags.push_back(std::move(tag));
+        if (code == 0 && trimmed(value) == "EOF") {
+            if (const std::uint32_t line = cursor.lineOfDataLeft(); mends != nullptr && line != 0)
+                mends->record(DxfMendKind::DataAfterEnd, line, "the data after EOF is ignored");
+            break;
+        }
     }
     return tags;
 }

@@ -8,6 +8,8 @@
 
 namespace cadhost {
 
+class DxfMendLog;
+
 /// One group: its code, its value as written, and the line of its code in the file (0 for a
 /// group the host made); its value is on the line after.
 struct DxfTag {
@@ -38,10 +40,13 @@ bool parseInteger(std::string_view text, long long& value);
 /// The handle written in text as hex digits; false unless it is one of 1 to 16 digits.
 bool parseHandle(std::string_view text, std::uint64_t& value);
 
-/// The groups of an ASCII drawing file's bytes, each value checked against its code's kind.
-/// Comments (999) are dropped. Throws DxfError naming fileName and the line for a file that
-/// is binary, truncated, or has a code or value that is not what the format allows.
-DxfTags readDxfTags(const std::string& bytes, const std::string& fileName);
+/// The groups of an ASCII drawing file's bytes up to and including "0 EOF", each value
+/// checked against its code's kind (a pointer that holds no handle is left for the repair
+/// pass). Comments (999) are dropped; data after EOF is ignored, recorded in mends. Throws
+/// DxfError naming fileName and the line for a file that is binary, of a version the host
+/// does not read, truncated, or has a code or value that is not what the format allows.
+DxfTags readDxfTags(const std::string& bytes, const std::string& fileName,
+                    DxfMendLog* mends = nullptr);
 
 /// The shortest text that reads back as exactly value.
 std::string formatReal(double value);

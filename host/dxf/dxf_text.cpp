@@ -73,10 +73,13 @@ constexpr char16_t kWindows1252[128] = {
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
 };
 
-/// The characters of the upper bytes in a file of this code page ($DWGCODEPAGE); null for
-/// Latin-1.
-const char16_t* upperHalfOf(const std::string& codePage)
+/// The characters of the upper bytes in a file of this code page ($DWGCODEPAGE, in any
+/// case); null for Latin-1.
+const char16_t* upperHalfOf(std::string codePage)
 {
+    for (char& c : codePage)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     if (codePage == "ANSI_1250")
         return kWindows1250;
     if (codePage == "ANSI_1252" || codePage.empty())
@@ -137,7 +140,21 @@ std::u16string decodeDxfText(const std::string& value, const std::string& codePa
     return text;
 }
 
-std::string encodeDxfText(const std::u16string& text, bool utf8)
+namespace {
+
+/// The byte of the file's code page for c (0x80 to 0xFF); 0 when it has none.
+unsigned char codePageByte(char16_t c, const char16_t* upperHalf)
+{
+    if (upperHalf == nullptr)
+        return c >= 0x80 && c <= 0xFF ? static_cast<unsigned char>(c) : 0;
+    for (int i = 0; i < 128; ++i)
+        if (upperHalf[i] == c && c != 0xFFFD)
+            return static_cast<unsigned char>(0x80 + i);
+    return 0;
+}
+
+std::string encodeText(const std::u16string& text, bool utf8, const char16_t* upperHalf,
+                       bool codePageBytes)
 {
     std::string value;
     value.reserve(text.size());
@@ -157,6 +174,8 @@ std::string encodeDxfText(const std::u16string& text, bool utf8)
             value += utf8FromUtf16(text.substr(i, pair ? 2 : 1));
             if (pair)
                 ++i;
+        } else if (const unsigned char byte = codePageBytes ? codePageByte(c, upperHalf) : 0) {
+            value.push_back(static_cast<char>(byte));
         } else {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\U+%04X", static_cast<unsigned>(c));
@@ -164,6 +183,35 @@ std::string encodeDxfText(const std::u16string& text, bool utf8)
         }
     }
     return value;
+}
+
+}  // namespace
+
+std::string encodeDxfText(const std::u16string& text, bool utf8, const std::string& codePage)
+{
+    const char16_t* upperHalf = upperHalfOf(codePage);
+    std::string value = encodeText(text, utf8, upperHalf, true);
+    // Bytes of the code page that happen to form UTF-8 would read back as other characters.
+    if (!utf8 && decodeDxfText(value, codePage) != text)
+        value = encodeText(text, utf8, upperHalf, false);
+    return value;
+}
+
+char16_t characterOfCode(int code, bool utf8, const std::string& codePage)
+{
+    if (code >= 0x80 && code <= 0xFF && !utf8) {
+        const char16_t* upperHalf = upperHalfOf(codePage);
+        return upperHalf == nullptr ? static_cast<char16_t>(code) : upperHalf[code - 0x80];
+    }
+    return static_cast<char16_t>(code);
+}
+
+int codeOfCharacter(char16_t c, bool utf8, const std::string& codePage)
+{
+    if (c < 0x80 || utf8)
+        return c;
+    const unsigned char byte = codePageByte(c, upperHalfOf(codePage));
+    return byte != 0 ? byte : c;
 }
 
 }  // namespace cadhost

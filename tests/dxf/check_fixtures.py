@@ -3,8 +3,10 @@
 
 Good drawings (R12 and R2018, made by ezdxf): cadhost reads and saves each; ezdxf opens the
 saved drawing, its audit finds no error, model space holds the same entities, by type and
-layer, as the original, and its objects, blocks and table entries are all still there. Bad drawings (bad_*.dxf): cadhost stops with exit status 2 and
-an error naming the file and line, writes nothing and leaves the input as it was.
+layer, as the original, and its objects, blocks and table entries are all still there.
+Mended drawings (mended_*.dxf) are good drawings as well, read with a warning naming the file
+and line on standard error. Bad drawings (bad_*.dxf): cadhost stops with exit status 2 and an
+error naming the file and line, writes nothing and leaves the input as it was.
 
     check_fixtures.py --cadhost BIN --out DIR FOLDER
 """
@@ -59,6 +61,12 @@ def main():
         if session.returncode != 0:
             problems.append(f"{name}: cadhost failed: {session.stderr.strip()}")
             continue
+        warnings = session.stderr.splitlines()
+        if name.startswith("mended_") and not warnings:
+            problems.append(f"{name}: no warning of what was mended")
+        for warning in warnings:
+            if not re.match(re.escape(drawing) + r":\d+: warning: \S", warning):
+                problems.append(f"{name}: not a warning naming the file and line: {warning!r}")
         doc, after = census(saved)
         errors = doc.audit().errors
         for error in errors:

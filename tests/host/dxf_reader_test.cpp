@@ -5,7 +5,10 @@
 #include "dbents.h"
 #include "database/aec_wall.h"
 #include "dxf/dxf_error.h"
+#include "dxf/dxf_document.h"
+#include "dxf/dxf_mends.h"
 #include "dxf/dxf_reader.h"
+#include "dxf/dxf_writer.h"
 #include "dxf_test_support.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -200,20 +203,112 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"realNotANumber", dxftest::drawing("", "0\nPOINT\n10\n1,5\n20\n0\n"), 14, "not a finite number"},
         BadFile{"nan", dxftest::drawing("", "0\nPOINT\n10\nnan\n20\n0\n"), 14, "not a finite number"},
         BadFile{"infinity", dxftest::drawing("", "0\nPOINT\n10\n1e400\n20\n0\n"), 14, "not a finite number"},
-        BadFile{"hugeCoordinate", dxftest::drawing("", "0\nLINE\n10\n0\n20\n0\n11\n1e300\n21\n0\n"), 18, "too large"},
         BadFile{"integerNotANumber", dxftest::drawing("", "0\nLWPOLYLINE\n70\nclosed\n"), 14, "not an integer"},
         BadFile{"integerOutOfRange", dxftest::drawing("", "0\nLWPOLYLINE\n70\n99999999\n"), 14, "out of range"},
-        BadFile{"badHandle", dxftest::drawing("", "0\nPOINT\n330\nXYZ\n"), 14, "not a handle"},
         BadFile{"hugeHandle", dxftest::drawing("", "0\nPOINT\n5\nFFFFFFFFFFFFFFFF\n"), 14, "too large"},
         BadFile{"unknownVersion", dxftest::drawing("9\n$ACADVER\n1\nAC2099\n", ""), 8, "unknown drawing format version"},
-        BadFile{"zeroRadius", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n0\n"), 18, "must be positive"},
-        BadFile{"missingCentre", dxftest::drawing("", "0\nCIRCLE\n40\n1\n"), 11, "has no centre"},
-        BadFile{"zeroExtrusion", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n1\n210\n0\n220\n0\n230\n0\n"), 11, "no length"},
-        BadFile{"noVertices", dxftest::drawing("", "0\nLWPOLYLINE\n90\n0\n"), 11, "no vertices"},
+        BadFile{"olderThanR12", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC2.10\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n10\n\n", 8, "older than R12"},
         BadFile{"recordOutsideSection", "0\nLINE\n0\nEOF\n", 1, "expected a SECTION"},
         BadFile{"tableNotClosed", "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nA\n0\nENDSEC\n0\nEOF\n", 13, "ENDTAB"},
         BadFile{"polylineWithoutSeqend", dxftest::drawing("", "0\nPOLYLINE\n66\n1\n0\nVERTEX\n10\n0\n20\n0\n"), 11, "SEQEND"},
         BadFile{"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), 1, "binary"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct MendedFile {
+    const char* name;
+    std::string contents;
+    cadhost::DxfMendKind kind;
+    std::size_t line;   ///< the line the warning names
+    const char* words;  ///< what the warning says
+};
+
+class DxfReaderMends : public ::testing::TestWithParam<MendedFile> {};
+
+/// The entity groups of a written drawing, of type, as "code=value;" text without handles,
+/// owners and subclass markers.
+std::vector<std::string> writtenEntities(const AcDbDatabase& db, const std::string& type)
+{
+    const auto document = cadhost::parseDxfDocument(
+        cadhost::readDxfTags(cadhost::writeDxf(db), "written.dxf"), "written.dxf");
+    std::vector<std::string> found;
+    for (const cadhost::DxfRecord& record : document.entities) {
+        if (record.type() != type)
+            continue;
+        std::string text;
+        for (const cadhost::DxfTag& tag : record.tags)
+            if (tag.code != 5 && tag.code != 330 && tag.code != 100)
+                text += std::to_string(tag.code) + "=" + tag.value + ";";
+        found.push_back(text);
+    }
+    return found;
+}
+
+TEST_P(DxfReaderMends, ReadsWithOneWarningNamingTheLine)
+{
+    const MendedFile& mended = GetParam();
+    std::vector<cadhost::DxfMend> mends;
+    const auto db = readDxf(mended.contents, "mended.dxf", &mends);
+    ASSERT_EQ(mends.size(), 1u);
+    EXPECT_EQ(mends[0].kind, mended.kind);
+    const std::string warning = cadhost::warningText(mends[0]);
+    EXPECT_EQ(warning.rfind("mended.dxf:" + std::to_string(mended.line) + ": warning: ", 0), 0u)
+        << warning;
+    EXPECT_NE(warning.find(mended.words), std::string::npos) << warning;
+    // An entity the host cannot model comes back as it was.
+    if (mended.kind == cadhost::DxfMendKind::EntityCarried) {
+        EXPECT_TRUE(dxftest::entities(*db).empty());
+        const std::string marker = "ENTITIES\n0\n";
+        const std::string type = mended.contents.substr(mended.contents.find(marker) + marker.size());
+        EXPECT_EQ(writtenEntities(*db, type.substr(0, type.find('\n'))).size(), 1u);
+    }
+}
+
+const char* const kLayerAndTextStyle =
+    "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nSTYLE\n5\n3\n70\n1\n0\nSTYLE\n5\n11\n2\nStandard\n70\n0\n"
+    "0\nENDTAB\n0\nTABLE\n2\nDIMSTYLE\n5\nA\n70\n1\n0\nDIMSTYLE\n105\n27\n2\nISO\n70\n0\n340\nSTANDARD\n"
+    "0\nENDTAB\n0\nENDSEC\n0\nEOF\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DxfReaderMends,
+    ::testing::Values(
+        MendedFile{"hugeCoordinate", dxftest::drawing("", "0\nLINE\n10\n0\n20\n0\n11\n1e300\n21\n0\n"), cadhost::DxfMendKind::EntityCarried, 18, "too large"},
+        MendedFile{"zeroRadius", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n0\n"), cadhost::DxfMendKind::EntityCarried, 18, "must be positive"},
+        MendedFile{"missingCentre", dxftest::drawing("", "0\nCIRCLE\n40\n1\n"), cadhost::DxfMendKind::EntityCarried, 11, "has no centre"},
+        MendedFile{"zeroExtrusion", dxftest::drawing("", "0\nCIRCLE\n10\n0\n20\n0\n40\n1\n210\n0\n220\n0\n230\n0\n"), cadhost::DxfMendKind::EntityCarried, 11, "no length"},
+        MendedFile{"noVertices", dxftest::drawing("", "0\nLWPOLYLINE\n90\n0\n"), cadhost::DxfMendKind::EntityCarried, 11, "no vertices"},
+        MendedFile{"pointerNotAHandle", dxftest::drawing("", "0\nPOINT\n330\nXYZ\n10\n0\n20\n0\n"), cadhost::DxfMendKind::PointerDropped, 14, "\"XYZ\", not a handle"},
+        MendedFile{"pointerHoldsAName", kLayerAndTextStyle, cadhost::DxfMendKind::PointerResolved, 40, "points to the STYLE entry"},
+        MendedFile{"precisionOutOfRange", dxftest::drawing("9\n$LUPREC\n70\n10\n", ""), cadhost::DxfMendKind::ValueClamped, 8, "$LUPREC 10 is out of range; 8 is used"},
+        MendedFile{"separatorNotACharacter", dxftest::drawing("9\n$DIMDSEP\n70\n7\n", ""), cadhost::DxfMendKind::ValueIgnored, 8, "not the code of a character"},
+        MendedFile{"headerNameEmpty", dxftest::drawing("9\n\n70\n1\n", ""), cadhost::DxfMendKind::HeaderVariableDropped, 6, "without a name"},
+        MendedFile{"headerValueMissing", dxftest::drawing("9\n$LUPREC\n9\n$DIMZIN\n70\n0\n", ""), cadhost::DxfMendKind::HeaderVariableDropped, 6, "$LUPREC has no value"},
+        MendedFile{"textAfterEof", dxftest::drawing("", "") + "\n\x1a trailing text\n", cadhost::DxfMendKind::DataAfterEnd, 16, "after EOF"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DxfReader, BlankLinesAndAnEndOfFileByteAfterEofNeedNoMending)
+{
+    std::vector<cadhost::DxfMend> mends;
+    readDxf(dxftest::drawing("", "0\nPOINT\n10\n1\n20\n2\n") + "\r\n\n\x1a", "dos.dxf", &mends);
+    EXPECT_TRUE(mends.empty());
+}
+
+TEST(DxfReader, ADecimalSeparatorOfTheCodePageComesBack)
+{
+    // The writer stores a separator as the code of its character (233 for an e with acute in
+    // ANSI_1252); the reader once refused every code above 126.
+    for (const char* codePage : {"ANSI_1252", "ANSI_1250"}) {
+        for (const char16_t separator : {u'\u00E9', u'\u010D', u'\u00B7'}) {
+            auto db = readDxf(dxftest::drawing(std::string("9\n$DWGCODEPAGE\n3\n") + codePage + "\n", ""),
+                              "sep.dxf");
+            if (!db->impl().systemVariables().setString("DIMDSEP", std::u16string(1, separator)))
+                continue;
+            std::vector<cadhost::DxfMend> mends;
+            const auto again = readDxf(cadhost::writeDxf(*db), "again.dxf", &mends);
+            EXPECT_TRUE(mends.empty()) << codePage;
+            EXPECT_EQ(again->impl().systemVariables().getString("DIMDSEP"), std::u16string(1, separator))
+                << codePage << " " << static_cast<int>(separator);
+        }
+    }
+}
 
 }  // namespace

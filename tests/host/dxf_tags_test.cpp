@@ -94,6 +94,9 @@ TEST(DxfTags, CommentsAreDroppedAndLineEndsMayBeWindows)
     EXPECT_EQ(tags[0].line, 3u);
     EXPECT_EQ(tags[1].value, "1.5");
     EXPECT_EQ(tags[1].line, 5u);
+    // Carriage returns doubled before a line end are line end too: a value ending in one
+    // would be written back as a value without it.
+    EXPECT_EQ(cadhost::readDxfTags("  2\r\r\nBLOCKS\r\r\n", "t.dxf").front().value, "BLOCKS");
 }
 
 TEST(DxfTags, StringValuesKeepTheirBlanks)
@@ -110,19 +113,42 @@ struct TextCase {
 
 class DxfTexts : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(DxfTexts, EncodedTextDecodesToItselfInBothEncodings)
+TEST_P(DxfTexts, EncodedTextDecodesToItselfInEveryEncoding)
 {
     const std::u16string& text = GetParam().text;
-    for (bool utf8 : {false, true}) {
-        const std::string value = cadhost::encodeDxfText(text, utf8);
-        EXPECT_EQ(value.find('\n'), std::string::npos);
-        EXPECT_EQ(cadhost::decodeDxfText(value), text) << value;
-        if (!utf8) {
-            for (char c : value) {
-                EXPECT_LT(static_cast<unsigned char>(c), 0x80u) << value;
-            }
+    for (const char* codePage : {"ANSI_1250", "ANSI_1252", "ANSI_1251"}) {
+        for (bool utf8 : {false, true}) {
+            const std::string value = cadhost::encodeDxfText(text, utf8, codePage);
+            EXPECT_EQ(value.find('\n'), std::string::npos);
+            EXPECT_EQ(cadhost::decodeDxfText(value, codePage), text) << codePage << ": " << value;
         }
     }
+}
+
+TEST(DxfTexts, CharactersOfTheCodePageAreItsBytesOthersEscapes)
+{
+    // A name written as an escape would not match the same name written as bytes elsewhere
+    // in the file (a layer table entry), so the code page's own bytes are used where it has
+    // the character.
+    EXPECT_EQ(cadhost::encodeDxfText(u"trac\u00E9", false, "ANSI_1252"), "trac\xE9");
+    EXPECT_EQ(cadhost::encodeDxfText(u"K\u010Dty", false, "ANSI_1250"), "K\xE8ty");
+    EXPECT_EQ(cadhost::encodeDxfText(u"K\u010Dty", false, "ANSI_1252"), "K\\U+010Dty");
+    // Bytes that would read back as UTF-8 ("\xC3\xA9" is "\u00E9") are escaped instead.
+    EXPECT_EQ(cadhost::encodeDxfText(u"\u00C3\u00A9", false, "ANSI_1252"), "\\U+00C3\\U+00A9");
+}
+
+TEST(DxfTexts, SingleCharacterCodesFollowTheCodePage)
+{
+    for (const char* codePage : {"ANSI_1250", "ANSI_1252"})
+        for (bool utf8 : {false, true})
+            for (char16_t c : {u'.', u',', u'\u00E9', u'\u010D', u'\u2219'}) {
+                const int code = cadhost::codeOfCharacter(c, utf8, codePage);
+                EXPECT_EQ(cadhost::characterOfCode(code, utf8, codePage), c) << codePage << " " << code;
+                EXPECT_LE(code, 0xFFFF);
+            }
+    EXPECT_EQ(cadhost::codeOfCharacter(u'\u00E9', false, "ANSI_1252"), 233);
+    EXPECT_EQ(cadhost::codeOfCharacter(u'\u010D', false, "ANSI_1250"), 0xE8);
+    EXPECT_EQ(cadhost::characterOfCode(0xE8, false, "ANSI_1250"), u'\u010D');
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DxfTexts,

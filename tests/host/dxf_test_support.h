@@ -3,6 +3,10 @@
 #include "database/database_impl.h"
 #include "database/object_state.h"
 #include "dbmain.h"
+#include "dxf/dxf_document.h"
+#include "dxf/dxf_handles.h"
+#include "dxf/dxf_writer.h"
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +30,73 @@ inline std::vector<const AcDbEntity*> entities(const AcDbDatabase& db)
             found.push_back(entity);
     }
     return found;
+}
+
+/// Joins "code\nvalue\n" pairs written as {code, value} into file text.
+inline std::string groups(std::initializer_list<std::pair<int, const char*>> pairs)
+{
+    std::string text;
+    for (const auto& [code, value] : pairs)
+        text += std::to_string(code) + "\n" + value + "\n";
+    return text;
+}
+
+/// The document of a file's text.
+inline cadhost::DxfDocument parsed(const std::string& text)
+{
+    return cadhost::parseDxfDocument(cadhost::readDxfTags(text, "written.dxf"), "written.dxf");
+}
+
+/// The document db is written as.
+inline cadhost::DxfDocument written(const AcDbDatabase& db) { return parsed(cadhost::writeDxf(db)); }
+
+/// Opens the entity with this handle for write and closes it again, as a command that
+/// changes it would.
+inline void touch(AcDbDatabase& db, Adesk::UInt64 handle)
+{
+    AcDbObject* object = nullptr;
+    if (acdbOpenAcDbObject(object, db.impl().idOfHandle(AcDbHandle(handle)), AcDb::kForWrite) ==
+        Acad::eOk)
+        object->close();
+}
+
+/// Every pointer of document that names no record of it, as "TYPE group value" texts, and
+/// every own handle held twice, as "duplicate value".
+inline std::vector<std::string> brokenHandles(const cadhost::DxfDocument& document)
+{
+    std::set<std::uint64_t> owned;
+    std::vector<std::string> broken;
+    cadhost::forEachRecord(document, [&](const cadhost::DxfRecord& record) {
+        cadhost::forEachHandle(record.tags, [&](const cadhost::DxfTag& tag, cadhost::DxfHandleRole role) {
+            std::uint64_t value = 0;
+            if (role == cadhost::DxfHandleRole::Own && cadhost::parseHandle(tag.value, value) &&
+                !owned.insert(value).second)
+                broken.push_back("duplicate " + tag.value);
+        });
+    });
+    cadhost::forEachRecord(document, [&](const cadhost::DxfRecord& record) {
+        std::string type;
+        cadhost::DxfHandleScanner scanner;
+        for (const cadhost::DxfTag& tag : record.tags) {
+            if (tag.code == 0)
+                type = tag.value;
+            std::uint64_t value = 0;
+            if (scanner.next(tag) == cadhost::DxfHandleRole::Reference &&
+                cadhost::parseHandle(tag.value, value) && value != 0 && owned.count(value) == 0)
+                broken.push_back(type + " " + std::to_string(tag.code) + " " + tag.value);
+        }
+    });
+    return broken;
+}
+
+/// The subclass markers of the first record of tags, in order, joined by spaces.
+inline std::string markersOf(const cadhost::DxfTags& tags, std::size_t begin = 0)
+{
+    std::string markers;
+    for (std::size_t i = begin + 1; i < tags.size() && tags[i].code != 0; ++i)
+        if (tags[i].code == 100)
+            markers += (markers.empty() ? "" : " ") + tags[i].value;
+    return markers;
 }
 
 }  // namespace dxftest

@@ -1,0 +1,72 @@
+// Groups that hold handles, told apart by group code and by the kind of object they are in,
+// as the drawing format describes them: a record's own handle, a pointer to another object,
+// or a draw-order sort key.
+#pragma once
+#include "dxf/dxf_tags.h"
+#include <string_view>
+
+namespace cadhost {
+
+/// What a group that holds a handle is to the record it is in.
+enum class DxfHandleRole {
+    None,       ///< no handle, or a handle that is data (a group 5 in an XRECORD's data)
+    Own,        ///< the record's own handle (5; 105 in a dimension style)
+    Reference,  ///< a pointer to another object: owner, soft or hard pointer, xdata handle
+    SortKey,    ///< a SORTENTSTABLE's sort handle (5 after its subclass marker): a value
+};
+
+/// Follows the groups of a record (a polyline or block reference with its sub-records) one by
+/// one and says what each is.
+class DxfHandleScanner {
+public:
+    /// The role of the next group of the record.
+    DxfHandleRole next(const DxfTag& tag)
+    {
+        switch (tag.code) {
+        case 0:
+            m_type = tag.value;
+            m_ownCode = m_type == "DIMSTYLE" ? 105 : 5;
+            m_seenOwn = m_afterMarker = m_inExtendedData = false;
+            return DxfHandleRole::None;
+        case 100:
+            m_afterMarker = true;
+            return DxfHandleRole::None;
+        case 1001:
+            m_inExtendedData = true;
+            return DxfHandleRole::None;
+        default:
+            break;
+        }
+        if (m_inExtendedData)
+            return tag.code == 1005 ? DxfHandleRole::Reference : DxfHandleRole::None;
+        if (tag.code == m_ownCode && !m_seenOwn && !m_afterMarker) {
+            m_seenOwn = true;
+            return DxfHandleRole::Own;
+        }
+        if (tag.code == 5 && m_afterMarker && m_type == "SORTENTSTABLE")
+            return DxfHandleRole::SortKey;
+        return isReferenceCode(tag.code) ? DxfHandleRole::Reference : DxfHandleRole::None;
+    }
+
+private:
+    std::string_view m_type;
+    int m_ownCode = 5;
+    bool m_seenOwn = false;
+    bool m_afterMarker = false;
+    bool m_inExtendedData = false;
+};
+
+/// Calls visit(tag, role) for every group of tags (one record with its sub-records) that
+/// holds a handle.
+template <class Tags, class Visit>
+void forEachHandle(Tags& tags, Visit visit)
+{
+    DxfHandleScanner scanner;
+    for (auto& tag : tags) {
+        const DxfHandleRole role = scanner.next(tag);
+        if (role != DxfHandleRole::None)
+            visit(tag, role);
+    }
+}
+
+}  // namespace cadhost

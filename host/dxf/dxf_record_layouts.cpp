@@ -1,0 +1,380 @@
+#include "dxf/dxf_record_layouts.h"
+
+#include "dxf/dxf_handles.h"
+#include <initializer_list>
+
+namespace cadhost {
+
+namespace {
+
+/// Groups of a subclass whose values the host carries.
+std::vector<DxfGroupSpec> carried(std::initializer_list<int> codes)
+{
+    std::vector<DxfGroupSpec> specs;
+    for (int code : codes)
+        specs.push_back({code, false});
+    return specs;
+}
+
+/// Groups of a subclass whose values the host models.
+std::vector<DxfGroupSpec> modelled(std::initializer_list<int> codes)
+{
+    std::vector<DxfGroupSpec> specs;
+    for (int code : codes)
+        specs.push_back({code, true});
+    return specs;
+}
+
+std::vector<DxfGroupSpec> operator+(std::vector<DxfGroupSpec> a, const std::vector<DxfGroupSpec>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+/// The groups every entity has (AcDbEntity); the host models the layer.
+DxfSubclassLayout entityCommon()
+{
+    return {"AcDbEntity",
+            carried({67}) + modelled({8}) +
+                carried({6, 62, 370, 48, 60, 420, 430, 440, 284, 347, 348, 390}),
+            {}};
+}
+
+/// An entity whose groups all go in one subclass after AcDbEntity.
+DxfRecordLayout simpleEntity(std::string_view type, std::string_view marker)
+{
+    return {type, {entityCommon(), {marker, {}, {}}}, 1};
+}
+
+DxfRecordLayout tableRecord(std::string_view type, std::string_view marker)
+{
+    return {type, {{"AcDbSymbolTableRecord", {}, {}}, {marker, {}, {}}}, 1};
+}
+
+const std::vector<DxfGroupSpec>& textGroups()
+{
+    static const std::vector<DxfGroupSpec> groups =
+        carried({39, 10, 20, 30, 40, 1, 50, 41, 51, 7, 71, 72, 11, 21, 31, 210, 220, 230});
+    return groups;
+}
+
+/// The groups all dimensions share (AcDbDimension); the host models those of a
+/// three-point angular dimension.
+DxfSubclassLayout dimensionCommon()
+{
+    return {"AcDbDimension",
+            carried({280}) + modelled({2, 10, 20, 30, 11, 21, 31, 70}) +
+                carried({71, 72, 41}) + modelled({42}) + carried({73, 74, 75}) + modelled({1}) +
+                carried({53, 51}) + modelled({210, 220, 230, 3}),
+            {}};
+}
+
+DxfRecordLayout dimension(std::vector<DxfSubclassLayout> own)
+{
+    DxfRecordLayout layout{"DIMENSION", {entityCommon(), dimensionCommon()}, 1};
+    layout.subclasses.insert(layout.subclasses.end(), own.begin(), own.end());
+    return layout;
+}
+
+struct Layouts {
+    DxfRecordLayout line{"LINE",
+                         {entityCommon(),
+                          {"AcDbLine",
+                           carried({39}) + modelled({10, 20, 30, 11, 21, 31, 210, 220, 230}),
+                           {}}},
+                         1};
+    DxfRecordLayout point{"POINT",
+                          {entityCommon(),
+                           {"AcDbPoint", modelled({10, 20, 30}) + carried({39, 210, 220, 230, 50}),
+                            {}}},
+                          1};
+    DxfSubclassLayout circleGroups{
+        "AcDbCircle", carried({39}) + modelled({10, 20, 30, 40, 210, 220, 230}), {}};
+    DxfRecordLayout circle{"CIRCLE", {entityCommon(), circleGroups}, 1};
+    DxfRecordLayout arc{"ARC", {entityCommon(), circleGroups, {"AcDbArc", modelled({50, 51}), {}}}, 1};
+    DxfRecordLayout lightPolyline{
+        "LWPOLYLINE",
+        {entityCommon(),
+         {"AcDbPolyline", modelled({90, 70}) + carried({43}) + modelled({38}) + carried({39}) +
+                              modelled({210, 220, 230}),
+          modelled({10, 20}) + carried({91, 40, 41}) + modelled({42})}},
+        1};
+    DxfRecordLayout angularDimension = dimension(
+        {{"AcDb3PointAngularDimension",
+          modelled({13, 23, 33, 14, 24, 34, 15, 25, 35}) + carried({16, 26, 36}), {}}});
+    std::vector<DxfGroupSpec> linearPoints =
+        carried({12, 22, 32, 13, 23, 33, 14, 24, 34, 50, 52});
+    DxfRecordLayout dimensions[7] = {
+        dimension({{"AcDbAlignedDimension", linearPoints, {}}, {"AcDbRotatedDimension", {}, {}}}),
+        dimension({{"AcDbAlignedDimension", linearPoints, {}}}),
+        dimension({{"AcDb2LineAngularDimension",
+                    carried({13, 23, 33, 14, 24, 34, 15, 25, 35, 16, 26, 36}), {}}}),
+        dimension({{"AcDbDiametricDimension", carried({15, 25, 35, 40}), {}}}),
+        dimension({{"AcDbRadialDimension", carried({15, 25, 35, 40}), {}}}),
+        angularDimension,
+        dimension({{"AcDbOrdinateDimension", carried({13, 23, 33, 14, 24, 34}), {}}}),
+    };
+    DxfRecordLayout text{"TEXT",
+                         {entityCommon(), {"AcDbText", textGroups(), {}},
+                          {"AcDbText", carried({73}), {}}},
+                         1};
+    DxfRecordLayout attributeDefinition{
+        "ATTDEF",
+        {entityCommon(), {"AcDbText", textGroups(), {}},
+         {"AcDbAttributeDefinition", carried({280, 3, 2, 70, 73, 74}), {}}},
+        1};
+    DxfRecordLayout attribute{"ATTRIB",
+                              {entityCommon(), {"AcDbText", textGroups(), {}},
+                               {"AcDbAttribute", carried({280, 2, 70, 73, 74}), {}}},
+                              1};
+    DxfRecordLayout shape = simpleEntity("SHAPE", "AcDbShape");
+    DxfRecordLayout solid = simpleEntity("SOLID", "AcDbTrace");
+    DxfRecordLayout trace = simpleEntity("TRACE", "AcDbTrace");
+    DxfRecordLayout face = simpleEntity("3DFACE", "AcDbFace");
+    DxfRecordLayout viewport = simpleEntity("VIEWPORT", "AcDbViewport");
+    DxfRecordLayout insert = simpleEntity("INSERT", "AcDbBlockReference");
+    DxfRecordLayout multipleInsert = simpleEntity("INSERT", "AcDbMInsertBlock");
+    DxfRecordLayout polyline2d = simpleEntity("POLYLINE", "AcDb2dPolyline");
+    DxfRecordLayout polyline3d = simpleEntity("POLYLINE", "AcDb3dPolyline");
+    DxfRecordLayout polygonMesh = simpleEntity("POLYLINE", "AcDbPolygonMesh");
+    DxfRecordLayout polyfaceMesh = simpleEntity("POLYLINE", "AcDbPolyFaceMesh");
+    DxfRecordLayout vertex2d{"VERTEX", {entityCommon(), {"AcDbVertex", {}, {}}, {"AcDb2dVertex", {}, {}}}, 2};
+    DxfRecordLayout vertex3d{"VERTEX", {entityCommon(), {"AcDbVertex", {}, {}}, {"AcDb3dPolylineVertex", {}, {}}}, 2};
+    DxfRecordLayout meshVertex{"VERTEX", {entityCommon(), {"AcDbVertex", {}, {}}, {"AcDbPolygonMeshVertex", {}, {}}}, 2};
+    DxfRecordLayout faceVertex{"VERTEX", {entityCommon(), {"AcDbVertex", {}, {}}, {"AcDbPolyFaceMeshVertex", {}, {}}}, 2};
+    DxfRecordLayout faceRecord = simpleEntity("VERTEX", "AcDbFaceRecord");
+    DxfRecordLayout sequenceEnd{"SEQEND", {entityCommon()}, 0};
+    DxfRecordLayout blockBegin = simpleEntity("BLOCK", "AcDbBlockBegin");
+    DxfRecordLayout blockEnd = simpleEntity("ENDBLK", "AcDbBlockEnd");
+    DxfRecordLayout dictionary{"DICTIONARY", {{"AcDbDictionary", {}, {}}}, 0};
+    DxfRecordLayout tableRecords[9] = {
+        tableRecord("LAYER", "AcDbLayerTableRecord"),
+        tableRecord("LTYPE", "AcDbLinetypeTableRecord"),
+        tableRecord("STYLE", "AcDbTextStyleTableRecord"),
+        tableRecord("VIEW", "AcDbViewTableRecord"),
+        tableRecord("UCS", "AcDbUCSTableRecord"),
+        tableRecord("VPORT", "AcDbViewportTableRecord"),
+        tableRecord("APPID", "AcDbRegAppTableRecord"),
+        tableRecord("DIMSTYLE", "AcDbDimStyleTableRecord"),
+        tableRecord("BLOCK_RECORD", "AcDbBlockTableRecord"),
+    };
+};
+
+const Layouts& layouts()
+{
+    static const Layouts theLayouts;
+    return theLayouts;
+}
+
+/// The value of the first group code in tags[begin, end) as an integer; fallback when absent.
+long long integerIn(const DxfTags& tags, std::size_t begin, std::size_t end, int code,
+                    long long fallback)
+{
+    for (std::size_t i = begin + 1; i < end; ++i)
+        if (tags[i].code == code) {
+            long long value = fallback;
+            parseInteger(tags[i].value, value);
+            return value;
+        }
+    return fallback;
+}
+
+const DxfRecordLayout* polylineLayout(long long flags)
+{
+    const Layouts& all = layouts();
+    if (flags & 64)
+        return &all.polyfaceMesh;
+    if (flags & 16)
+        return &all.polygonMesh;
+    if (flags & 8)
+        return &all.polyline3d;
+    return &all.polyline2d;
+}
+
+const DxfRecordLayout* vertexLayout(long long flags)
+{
+    const Layouts& all = layouts();
+    if ((flags & 128) && !(flags & 64))
+        return &all.faceRecord;
+    if (flags & 128)
+        return &all.faceVertex;
+    if (flags & 64)
+        return &all.meshVertex;
+    if (flags & 32)
+        return &all.vertex3d;
+    return &all.vertex2d;
+}
+
+}  // namespace
+
+const DxfGroupSpec* DxfSubclassLayout::find(int code, bool inVertex) const
+{
+    if (inVertex)
+        for (const DxfGroupSpec& spec : vertexGroups)
+            if (spec.code == code)
+                return &spec;
+    for (const DxfGroupSpec& spec : groups)
+        if (spec.code == code)
+            return &spec;
+    return nullptr;
+}
+
+std::size_t DxfRecordLayout::subclassOf(int code) const
+{
+    for (std::size_t i = 0; i < subclasses.size(); ++i)
+        if (subclasses[i].find(code, false) != nullptr)
+            return i;
+    return mainSubclass;
+}
+
+std::size_t DxfRecordLayout::subclassNamed(std::string_view marker, std::size_t from) const
+{
+    for (std::size_t i = from; i < subclasses.size(); ++i)
+        if (subclasses[i].marker == marker)
+            return i;
+    return DxfGroupPlace::kHead;
+}
+
+DxfGroupPlace DxfGroupWalker::next(const DxfTag& tag)
+{
+    using Kind = DxfGroupPlace::Kind;
+    DxfGroupPlace place;
+    place.subclass = m_subclass;
+    if (tag.code == 102 || m_inApplicationGroup) {
+        if (tag.code == 102)
+            m_inApplicationGroup = !tag.value.empty() && tag.value[0] == '{';
+        place.kind = Kind::ApplicationGroup;
+        return place;
+    }
+    // The own handle and owner come before the subclasses; without markers (R12) the handle
+    // may come anywhere.
+    const bool beforeSubclasses = !m_hasMarkers || m_subclass == DxfGroupPlace::kHead;
+    if (tag.code == 5 && beforeSubclasses) {
+        place.kind = Kind::OwnHandle;
+        return place;
+    }
+    if (tag.code == 330 && !m_ownerSeen && beforeSubclasses) {
+        m_ownerSeen = true;
+        place.kind = Kind::Owner;
+        return place;
+    }
+    if (tag.code == 100) {
+        const std::size_t from = m_subclass == DxfGroupPlace::kHead ? 0 : m_subclass + 1;
+        std::size_t named = m_layout.subclassNamed(tag.value, from);
+        if (named == DxfGroupPlace::kHead)
+            named = m_layout.subclassNamed(tag.value, 0);
+        m_inForeign = named == DxfGroupPlace::kHead;
+        if (m_inForeign) {
+            place.foreign = true;
+            return place;
+        }
+        m_subclass = named;
+        m_vertex = -1;
+        place.kind = Kind::Marker;
+        place.subclass = named;
+        return place;
+    }
+    if (!m_hasMarkers)
+        m_subclass = m_layout.subclassOf(tag.code);
+    place.subclass = m_subclass;
+    if (m_subclass == DxfGroupPlace::kHead || m_inForeign) {
+        place.foreign = m_inForeign;
+        return place;
+    }
+    const DxfSubclassLayout& subclass = m_layout.subclasses[m_subclass];
+    bool vertexGroup = false;
+    for (const DxfGroupSpec& spec : subclass.vertexGroups)
+        vertexGroup = vertexGroup || spec.code == tag.code;
+    if (tag.code == 10 && vertexGroup)
+        ++m_vertex;
+    const DxfGroupSpec* spec = subclass.find(tag.code, vertexGroup && m_vertex >= 0);
+    place.vertex = vertexGroup ? m_vertex : -1;
+    place.modelled = spec != nullptr && spec->modelled;
+    return place;
+}
+
+const DxfRecordLayout* recordLayoutOf(const DxfTags& tags, std::size_t begin, std::size_t end)
+{
+    const Layouts& all = layouts();
+    const std::string& type = tags[begin].value;
+    if (type == "POLYLINE")
+        return polylineLayout(integerIn(tags, begin, end, 70, 0));
+    if (type == "VERTEX")
+        return vertexLayout(integerIn(tags, begin, end, 70, 0));
+    if (type == "INSERT")
+        return integerIn(tags, begin, end, 70, 1) > 1 || integerIn(tags, begin, end, 71, 1) > 1
+                   ? &all.multipleInsert
+                   : &all.insert;
+    if (type == "DIMENSION") {
+        const long long kind = integerIn(tags, begin, end, 70, 0) & 15;
+        return kind <= 6 ? &all.dimensions[kind] : nullptr;
+    }
+    for (const DxfRecordLayout* layout :
+         {&all.line, &all.point, &all.circle, &all.arc, &all.lightPolyline, &all.text,
+          &all.attributeDefinition, &all.attribute, &all.shape, &all.solid, &all.trace,
+          &all.face, &all.viewport, &all.sequenceEnd, &all.blockBegin, &all.blockEnd,
+          &all.dictionary})
+        if (layout->type == type)
+            return layout;
+    for (const DxfRecordLayout& layout : all.tableRecords)
+        if (layout.type == type)
+            return &layout;
+    return nullptr;
+}
+
+const DxfRecordLayout* modelledLayoutOf(std::string_view type)
+{
+    const Layouts& all = layouts();
+    for (const DxfRecordLayout* layout :
+         {&all.line, &all.point, &all.circle, &all.arc, &all.lightPolyline, &all.angularDimension})
+        if (layout->type == type)
+            return layout;
+    return nullptr;
+}
+
+bool hasSubclassMarkers(const DxfTags& tags, std::size_t begin, std::size_t end)
+{
+    for (std::size_t i = begin + 1; i < end; ++i)
+        if (tags[i].code == 100)
+            return true;
+    return false;
+}
+
+void appendWithSubclassMarkers(const DxfTags& tags, std::size_t begin, std::size_t end,
+                               const DxfRecordLayout& layout, DxfTags& out)
+{
+    std::size_t extendedData = end;
+    for (std::size_t i = begin + 1; i < end; ++i)
+        if (tags[i].code == 1001) {
+            extendedData = i;
+            break;
+        }
+    std::vector<std::vector<const DxfTag*>> members(layout.subclasses.size());
+    out.push_back(tags[begin]);
+    DxfHandleScanner scanner;
+    scanner.next(tags[begin]);
+    bool ownerSeen = false;
+    for (std::size_t i = begin + 1; i < extendedData; ++i) {
+        const DxfTag& tag = tags[i];
+        const DxfHandleRole role = scanner.next(tag);
+        const bool owner = tag.code == 330 && !ownerSeen;
+        if (role == DxfHandleRole::Own || owner) {
+            out.push_back(tag);
+            ownerSeen = ownerSeen || owner;
+        } else {
+            members[layout.subclassOf(tag.code)].push_back(&tag);
+        }
+    }
+    for (std::size_t s = 0; s < layout.subclasses.size(); ++s) {
+        DxfTag marker;
+        marker.code = 100;
+        marker.value = std::string(layout.subclasses[s].marker);
+        out.push_back(std::move(marker));
+        for (const DxfTag* tag : members[s])
+            out.push_back(*tag);
+    }
+    out.insert(out.end(), tags.begin() + static_cast<long>(extendedData),
+               tags.begin() + static_cast<long>(end));
+}
+
+}  // namespace cadhost

@@ -1,0 +1,14 @@
+// libFuzzer target of the script reader and the host commands.
+#include "fuzz_inputs.h"
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string broken = fuzzing::oneScript(data, size);
+    if (!broken.empty()) {
+        std::fprintf(stderr, "%s\n", broken.c_str());
+        std::abort();
+    }
+    return 0;
+}
