@@ -10,6 +10,8 @@ DEBIAN_PACKAGES := cmake g++ make pkgconf libgtest-dev libgmock-dev nlohmann-jso
 # What only the browser tests need: a headless browser, its driver and Selenium.
 BROWSER_PACKAGES := chromium chromium-driver python3-selenium
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64
+# What only the fuzzers need: clang with its sanitizer and libFuzzer runtimes.
+FUZZ_PACKAGES := clang libclang-rt-dev
 
 .PHONY: all build test demo programs serve deps clean fuzz fuzz-pe bench windows verify
 
@@ -58,15 +60,15 @@ serve: programs
 	@mkdir -p out
 	$(DEMO_BUILD)/bin/cadhost --serve $(SERVE) --drawing examples/arcs.dxf --save out/served.dxf
 
-# libFuzzer runs of the drawing-file reader and of the script reader (needs clang++), each for
+# libFuzzer runs of the drawing-file reader and of the script reader (with clang), each for
 # FUZZ_SECONDS (0: no limit) or FUZZ_RUNS executions (-1: no limit), whichever ends first; a
 # crash is kept as a regression seed. Ten million runs each, unattended:
 #   make fuzz FUZZ_SECONDS=0 FUZZ_RUNS=10000000
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
 FUZZ_RUNS ?= -1
-fuzz: deps
-	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (Debian package clang)"; exit 1; }
+fuzz:
+	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dxf_reader_fuzzer script_fuzzer
@@ -74,8 +76,8 @@ fuzz: deps
 	tools/fuzz_run.sh $(FUZZ_BUILD)/bin/script_fuzzer script $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 # A bounded libFuzzer run of the resource library reader, seeded with the built libraries.
-fuzz-pe: deps
-	@command -v clang++ >/dev/null || { echo "make fuzz-pe needs clang++ (Debian package clang)"; exit 1; }
+fuzz-pe:
+	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DVELMORA_FUZZ=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target pe_image_fuzzer VelmoraCsy LoaderStrings
