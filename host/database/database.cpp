@@ -124,6 +124,13 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
     if (es != Acad::eOk)
         return es;
     AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
+    placeEntity(entity, handle, id);
+    cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
+    return Acad::eOk;
+}
+
+void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id)
+{
     // Values that refer to another drawing's tables get this drawing's defaults.
     if (entity->layerId().database() != &m_owner)
         entity->setLayer(m_currentLayer);
@@ -133,8 +140,33 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
     m_drawOrder.emplace(handle, m_modelSpace.size());
     m_modelSpace.push_back(id);
     m_index.markChanged(handle);
-    cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle handle,
+                                                  AcDbObjectId& id)
+{
+    if (entity == nullptr) {
+        id = AcDbObjectId::kNull;
+        return Acad::eNullEntityPointer;
+    }
+    // The layer and style are set while the entity is still the reader's alone.
+    if (entity->layerId().database() != &m_owner)
+        entity->setLayer(m_currentLayer);
+    if (auto* dimension = AcDbDimension::cast(entity))
+        if (dimension->dimensionStyle().database() != &m_owner)
+            dimension->setDimensionStyle(m_currentDimStyle);
+    const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id);
+    if (es != Acad::eOk)
+        return es;
+    placeEntity(entity, handle.value(), id);
     return Acad::eOk;
+}
+
+void AcDbDatabase::Impl::reserveEntities(std::size_t count)
+{
+    m_objects.reserve(m_objects.size() + count);
+    m_drawOrder.reserve(m_drawOrder.size() + count);
+    m_modelSpace.reserve(m_modelSpace.size() + count);
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::appendEntity(AcDbEntity* entity, AcDbObjectId& id)

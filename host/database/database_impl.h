@@ -43,6 +43,13 @@ struct AcDbDatabase::Impl {
     /// eDuplicateKey when the handle is taken, eInvalidInput for handle 0.
     Acad::ErrorStatus appendEntityWithHandle(AcDbEntity* entity, AcDbHandle handle,
                                              AcDbObjectId& id);
+    /// Puts an entity the drawing-file reader made into model space at handle, as the
+    /// drawing's own rather than a change of it: closed, and recorded as no event. The
+    /// database takes ownership on eOk; eDuplicateKey when the handle is taken, eInvalidInput
+    /// for handle 0.
+    Acad::ErrorStatus adoptEntity(AcDbEntity* entity, AcDbHandle handle, AcDbObjectId& id);
+    /// Makes room for count more model space entities.
+    void reserveEntities(std::size_t count);
     /// The model space entities, erased ones included, in drawing order.
     const std::vector<AcDbObjectId>& modelSpaceIds() const { return m_modelSpace; }
     /// The object with this id, whatever its open state or erasure (host internals only: the
@@ -140,6 +147,8 @@ private:
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
                              AcDbObjectId& id);
     Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
+    /// Puts a resident entity into model space: its drawing's layer and style, its place.
+    void placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id);
 
     AcDbDatabase& m_owner;
     std::unordered_map<Adesk::UInt64, std::unique_ptr<AcDbObject>> m_objects;
