@@ -2,6 +2,7 @@
 
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_handles.h"
+#include "dxf/huge_pages.h"
 #include <algorithm>
 
 namespace cadhost {
@@ -335,7 +336,7 @@ private:
     {
         // Typical entities take more than 100 bytes each.
         if (entities)
-            records.reserve(records.size() + (m_bytes.size() - m_offset) / 100);
+            reserveLarge(records, records.size() + (m_bytes.size() - m_offset) / 100);
         for (;;) {
             expectMore(what, sectionLine);
             if (m_tag.code != 0)

@@ -6,6 +6,7 @@
 #include "dxf/dxf_handles.h"
 #include "dxf/dxf_repair.h"
 #include "dxf/dxf_text.h"
+#include "dxf/huge_pages.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -30,7 +31,8 @@ struct PreparedEntity {
 /// whose style is looked up in the drawing, is made later.
 class EntityPreparer : public DxfEntityListener {
 public:
-    EntityPreparer() = default;
+    /// Room for the entities of a file of this many bytes (typical ones take more than 100).
+    explicit EntityPreparer(std::size_t fileSize) { reserveLarge(m_prepared, fileSize / 100); }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
     ~EntityPreparer() override
@@ -346,7 +348,7 @@ std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& file
                                       std::vector<DxfMend>* mends)
 {
     DxfMendLog log(fileName);
-    EntityPreparer entities;
+    EntityPreparer entities(bytes.size());
     DxfDocument document = parseDxfDocument(std::make_shared<const std::string>(std::move(bytes)),
                                             fileName, &log, &entities);
     repairDxfDocument(document, log);
@@ -369,6 +371,7 @@ std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<D
     const long size = readWhole ? std::ftell(file) : -1;
     readWhole = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
     if (readWhole) {
+        reserveLarge(bytes, static_cast<std::size_t>(size));
         bytes.resize(static_cast<std::size_t>(size));
         readWhole = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
     }

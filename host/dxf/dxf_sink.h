@@ -2,6 +2,7 @@
 // whole file, that groups are formatted into and records as read are copied into.
 #pragma once
 #include "dxf/dxf_tags.h"
+#include "dxf/huge_pages.h"
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,7 @@ namespace cadhost {
 class DxfSink {
 public:
     /// Makes room for expected bytes in all.
-    void reserve(std::size_t expected) { m_text.reserve(expected); }
+    void reserve(std::size_t expected) { reserveLarge(m_text, expected); }
 
     /// A group: its code right-aligned in three columns, as CAD programs write it, then its
     /// value, each on a line of its own.
