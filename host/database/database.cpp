@@ -107,7 +107,7 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
     AcDbImpObject::makeResident(*object, id, owner);
-    m_objects.emplace(handle, std::unique_ptr<AcDbObject>(object));
+    m_objects.emplace(handle, Resident{std::unique_ptr<AcDbObject>(object), kNotDrawn});
     if (handle >= m_nextHandle)
         m_nextHandle = handle + 1;
     return Acad::eOk;
@@ -137,7 +137,7 @@ void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, A
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
-    m_drawOrder.emplace(handle, m_modelSpace.size());
+    m_objects.at(handle).drawOrder = m_modelSpace.size();
     m_modelSpace.push_back(id);
     m_index.markChanged(handle);
 }
@@ -165,7 +165,6 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
 void AcDbDatabase::Impl::reserveEntities(std::size_t count)
 {
     m_objects.reserve(m_objects.size() + count);
-    m_drawOrder.reserve(m_drawOrder.size() + count);
     m_modelSpace.reserve(m_modelSpace.size() + count);
 }
 
@@ -196,7 +195,7 @@ AcDbObject* AcDbDatabase::Impl::objectAt(AcDbObjectId id) const
 AcDbObject* AcDbDatabase::Impl::objectByHandle(AcDbHandle handle) const
 {
     auto found = m_objects.find(handle.value());
-    return found == m_objects.end() ? nullptr : found->second.get();
+    return found == m_objects.end() ? nullptr : found->second.object.get();
 }
 
 AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
@@ -206,10 +205,10 @@ AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
 
 bool AcDbDatabase::Impl::drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const
 {
-    auto found = m_drawOrder.find(handle);
-    if (found == m_drawOrder.end())
+    auto found = m_objects.find(handle);
+    if (found == m_objects.end() || found->second.drawOrder == kNotDrawn)
         return false;
-    position = found->second;
+    position = found->second.drawOrder;
     return true;
 }
 
@@ -227,8 +226,8 @@ std::vector<AcDbObjectId> AcDbDatabase::Impl::openObjectIds() const
 {
     std::vector<AcDbObjectId> open;
     for (const auto& entry : m_objects)
-        if (AcDbImpObject::isOpen(*entry.second))
-            open.push_back(entry.second->objectId());
+        if (AcDbImpObject::isOpen(*entry.second.object))
+            open.push_back(entry.second.object->objectId());
     return open;
 }
 

@@ -8,6 +8,7 @@
 #include "dbmain.h"
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -150,10 +151,19 @@ private:
     /// Puts a resident entity into model space: its drawing's layer and style, its place.
     void placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id);
 
+    /// An object of the drawing and, for a model space entity, its index in m_modelSpace.
+    struct Resident {
+        std::unique_ptr<AcDbObject> object;
+        std::size_t drawOrder = kNotDrawn;
+    };
+    static constexpr std::size_t kNotDrawn = ~std::size_t{0};
+
     AcDbDatabase& m_owner;
-    std::unordered_map<Adesk::UInt64, std::unique_ptr<AcDbObject>> m_objects;
+    /// The nodes of the object table, taken from blocks rather than one allocation each; it
+    /// outlives the table.
+    std::pmr::unsynchronized_pool_resource m_objectNodes;
+    std::pmr::unordered_map<Adesk::UInt64, Resident> m_objects{&m_objectNodes};
     std::vector<AcDbObjectId> m_modelSpace;
-    std::unordered_map<Adesk::UInt64, std::size_t> m_drawOrder;  ///< handle -> model space index
     Adesk::UInt64 m_nextHandle = 1;
     AcDbObjectId m_modelSpaceId;
     std::vector<AcDbObjectId> m_layers;

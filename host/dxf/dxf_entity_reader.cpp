@@ -7,6 +7,7 @@
 #include "dxf/dxf_foreign_data.h"
 #include "dxf/dxf_text.h"
 #include "geometry/tolerance.h"
+#include <algorithm>
 #include <cmath>
 
 namespace cadhost {
@@ -162,7 +163,9 @@ std::unique_ptr<AcDbEntity> makeWall(const AcGePoint3d& start, const AcGePoint3d
 
 std::unique_ptr<AcDbEntity> makePolyline(const EntityFields& fields)
 {
-    auto polyline = std::make_unique<AcDbPolyline>();
+    const auto vertices = std::count_if(fields.vertexGroups().begin(), fields.vertexGroups().end(),
+                                        [](const DxfTag* tag) { return tag->code == 10; });
+    auto polyline = std::make_unique<AcDbPolyline>(static_cast<unsigned>(vertices));
     unsigned count = 0;
     bool haveY = true;
     double x = 0.0;
