@@ -107,7 +107,9 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
     AcDbImpObject::makeResident(*object, id, owner);
-    m_objects.emplace(handle, Resident{std::unique_ptr<AcDbObject>(object), kNotDrawn});
+    m_objects.emplace(handle, Resident{std::unique_ptr<AcDbObject, cadhost::ObjectDeleter>(
+                                           object, cadhost::ObjectDeleter{m_arena.get()}),
+                                       kNotDrawn});
     if (handle >= m_nextHandle)
         m_nextHandle = handle + 1;
     return Acad::eOk;
@@ -166,6 +168,7 @@ void AcDbDatabase::Impl::reserveEntities(std::size_t count)
 {
     m_objects.reserve(m_objects.size() + count);
     m_modelSpace.reserve(m_modelSpace.size() + count);
+    m_index.reserve(count);
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::appendEntity(AcDbEntity* entity, AcDbObjectId& id)

@@ -3,6 +3,8 @@
 // Host commands, the report, the drawing-file reader and writer and the tests use it; the
 // module never does.
 #pragma once
+#include "database/huge_pages.h"
+#include "database/object_arena.h"
 #include "database/spatial_index.h"
 #include "database/system_variables.h"
 #include "dbmain.h"
@@ -51,6 +53,9 @@ struct AcDbDatabase::Impl {
     Acad::ErrorStatus adoptEntity(AcDbEntity* entity, AcDbHandle handle, AcDbObjectId& id);
     /// Makes room for count more model space entities.
     void reserveEntities(std::size_t count);
+    /// Keeps the arena the drawing-file reader made the entities it adopts in, until they are
+    /// gone; once, on a new database, before the first of them is adopted.
+    void keepArena(std::shared_ptr<cadhost::ObjectArena> arena) { m_arena = std::move(arena); }
     /// The model space entities, erased ones included, in drawing order.
     const std::vector<AcDbObjectId>& modelSpaceIds() const { return m_modelSpace; }
     /// The object with this id, whatever its open state or erasure (host internals only: the
@@ -153,15 +158,18 @@ private:
 
     /// An object of the drawing and, for a model space entity, its index in m_modelSpace.
     struct Resident {
-        std::unique_ptr<AcDbObject> object;
+        std::unique_ptr<AcDbObject, cadhost::ObjectDeleter> object;
         std::size_t drawOrder = kNotDrawn;
     };
     static constexpr std::size_t kNotDrawn = ~std::size_t{0};
 
     AcDbDatabase& m_owner;
+    /// The blocks the entities of a file read are made in; they outlive the objects.
+    std::shared_ptr<cadhost::ObjectArena> m_arena;
     /// The nodes of the object table, taken from blocks rather than one allocation each; it
     /// outlives the table.
-    std::pmr::unsynchronized_pool_resource m_objectNodes;
+    std::pmr::unsynchronized_pool_resource m_objectNodes{
+        std::pmr::pool_options{std::size_t{1} << 16, 0}, cadhost::hugePageResource()};
     std::pmr::unordered_map<Adesk::UInt64, Resident> m_objects{&m_objectNodes};
     std::vector<AcDbObjectId> m_modelSpace;
     Adesk::UInt64 m_nextHandle = 1;

@@ -1,8 +1,8 @@
 #include "dxf/dxf_document.h"
 
+#include "database/huge_pages.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_handles.h"
-#include "dxf/huge_pages.h"
 #include <algorithm>
 
 namespace cadhost {

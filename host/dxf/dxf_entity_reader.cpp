@@ -153,19 +153,19 @@ private:
 
 /// A wall along its baseline; the stored middle point when it lies on the baseline,
 /// otherwise the nearest baseline point to it (the baseline was edited elsewhere).
-std::unique_ptr<AcDbEntity> makeWall(const AcGePoint3d& start, const AcGePoint3d& middle,
-                                     const AcGePoint3d& end, const AcGePoint3d& onBaseline)
+DxfReadEntity makeWall(ObjectArena* arena, const AcGePoint3d& start, const AcGePoint3d& middle,
+                       const AcGePoint3d& end, const AcGePoint3d& onBaseline)
 {
     const double tolerance = 1e-9 * std::max(1.0, start.distanceTo(end));
-    return std::make_unique<AecDbWall>(
-        start, middle.distanceTo(onBaseline) <= tolerance ? middle : onBaseline, end);
+    return makeObject<AecDbWall>(
+        arena, start, middle.distanceTo(onBaseline) <= tolerance ? middle : onBaseline, end);
 }
 
-std::unique_ptr<AcDbEntity> makePolyline(const EntityFields& fields)
+DxfReadEntity makePolyline(ObjectArena* arena, const EntityFields& fields)
 {
     const auto vertices = std::count_if(fields.vertexGroups().begin(), fields.vertexGroups().end(),
                                         [](const DxfTag* tag) { return tag->code == 10; });
-    auto polyline = std::make_unique<AcDbPolyline>(static_cast<unsigned>(vertices));
+    auto polyline = makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices));
     unsigned count = 0;
     bool haveY = true;
     double x = 0.0;
@@ -209,8 +209,8 @@ std::unique_ptr<AcDbEntity> makePolyline(const EntityFields& fields)
     return polyline;
 }
 
-std::unique_ptr<AcDbEntity> makeAngularDimension(const EntityFields& fields,
-                                                 const DxfEntityReader::DimensionContext& context)
+DxfReadEntity makeAngularDimension(ObjectArena* arena, const EntityFields& fields,
+                                   const DxfEntityReader::DimensionContext& context)
 {
     const AcGePoint3d arcPoint = fields.point(10, "dimension arc location");
     const AcGePoint3d xLine1 = fields.point(13, "first extension line point");
@@ -221,8 +221,8 @@ std::unique_ptr<AcDbEntity> makeAngularDimension(const EntityFields& fields,
     AcDbObjectId style = context.impl->dimStyleId(styleName);
     if (style.isNull())
         style = context.impl->addDimStyle(styleName);
-    auto dimension = std::make_unique<AcDb3PointAngularDimension>(center, xLine1, xLine2,
-                                                                  arcPoint, text.c_str(), style);
+    auto dimension = makeObject<AcDb3PointAngularDimension>(arena, center, xLine1, xLine2,
+                                                            arcPoint, text.c_str(), style);
     const AcGeVector3d normal = fields.extrusion();
     dimension->setNormal(normal);
     if (fields.has(11)) {
@@ -242,24 +242,23 @@ std::unique_ptr<AcDbEntity> makeAngularDimension(const EntityFields& fields,
 
 }  // namespace
 
-std::unique_ptr<AcDbEntity> DxfEntityReader::read(const DxfTags& tags, std::uint32_t line,
-                                                  const DxfRecordLayout& layout,
-                                                  const DimensionContext* dimensions,
-                                                  std::string_view& layer)
+DxfReadEntity DxfEntityReader::read(const DxfTags& tags, std::uint32_t line,
+                                    const DxfRecordLayout& layout,
+                                    const DimensionContext* dimensions, std::string_view& layer)
 {
     const EntityFields fields(tags, line, layout, m_groups, m_vertexGroups, m_extendedData);
     const std::string_view type = fields.type();
     layer = fields.string(8, "0");
     if (type == "POINT")
-        return std::make_unique<AcDbPoint>(fields.point(10, "location"));
+        return makeObject<AcDbPoint>(m_arena, fields.point(10, "location"));
     if (type == "LINE") {
         const AcGePoint3d start = fields.point(10, "start point");
         const AcGePoint3d end = fields.point(11, "end point");
         AcGePoint3d middle;
         if (fields.wallMiddle(middle))
-            return makeWall(start, middle, end, AcGeLineSeg3d(start, end).closestPointTo(middle));
+            return makeWall(m_arena, start, middle, end, AcGeLineSeg3d(start, end).closestPointTo(middle));
         const AcGeVector3d normal = fields.extrusion();
-        auto line = std::make_unique<AcDbLine>(start, end);
+        auto line = makeObject<AcDbLine>(m_arena, start, end);
         line->setNormal(normal);
         return line;
     }
@@ -269,21 +268,21 @@ std::unique_ptr<AcDbEntity> DxfEntityReader::read(const DxfTags& tags, std::uint
         center.transformBy(AcGeMatrix3d::planeToWorld(normal));
         const double radius = fields.positive(40, "radius");
         if (type == "CIRCLE")
-            return std::make_unique<AcDbCircle>(center, normal, radius);
+            return makeObject<AcDbCircle>(m_arena, center, normal, radius);
         const double start = fields.requiredReal(50, "start angle") * kPi / 180.0;
         const double end = fields.requiredReal(51, "end angle") * kPi / 180.0;
-        auto arc = std::make_unique<AcDbArc>(center, normal, radius, start, end);
+        auto arc = makeObject<AcDbArc>(m_arena, center, normal, radius, start, end);
         AcGePoint3d middle;
         if (!fields.wallMiddle(middle))
             return arc;
         const AcGeCircArc3d baseline = arc->geArc();
-        return makeWall(baseline.startPoint(), middle, baseline.endPoint(),
+        return makeWall(m_arena, baseline.startPoint(), middle, baseline.endPoint(),
                         baseline.closestPointTo(middle));
     }
     if (type == "LWPOLYLINE")
-        return makePolyline(fields);
+        return makePolyline(m_arena, fields);
     if (type == "DIMENSION" && dimensions != nullptr && (fields.integer(70, 0) & 0x0F) == 5)
-        return makeAngularDimension(fields, *dimensions);
+        return makeAngularDimension(m_arena, fields, *dimensions);
     return nullptr;
 }
 

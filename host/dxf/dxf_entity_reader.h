@@ -2,6 +2,7 @@
 // circles, lightweight polylines, walls (a line or arc with the host's extended data) and
 // three-point angular dimensions, in world coordinates.
 #pragma once
+#include "database/object_arena.h"
 #include "dbmain.h"
 #include "dxf/dxf_record_layouts.h"
 #include <memory>
@@ -19,9 +20,15 @@ struct DxfNotModelled {
     std::string reason;
 };
 
+/// An entity the reader made, in its arena when it has one.
+using DxfReadEntity = std::unique_ptr<AcDbEntity, ObjectDeleter>;
+
 /// Makes the host's entities of records, reusing its lists from record to record.
 class DxfEntityReader {
 public:
+    /// A reader that makes its entities in arena (on the heap when it is null).
+    explicit DxfEntityReader(ObjectArena* arena = nullptr) : m_arena(arena) {}
+
     /// What a dimension needs of the drawing: its style by name (made when missing) and the
     /// texts of the file.
     struct DimensionContext {
@@ -36,11 +43,11 @@ public:
     /// the line it starts at, and in layer the value of its layer group ("0" without one);
     /// null for one the host carries as it is (a dimension of another kind). A dimension is
     /// made only with a context. Throws DxfNotModelled for a record the host cannot model.
-    std::unique_ptr<AcDbEntity> read(const DxfTags& tags, std::uint32_t line,
-                                     const DxfRecordLayout& layout,
-                                     const DimensionContext* dimensions, std::string_view& layer);
+    DxfReadEntity read(const DxfTags& tags, std::uint32_t line, const DxfRecordLayout& layout,
+                       const DimensionContext* dimensions, std::string_view& layer);
 
 private:
+    ObjectArena* m_arena;
     std::vector<const DxfTag*> m_groups;
     std::vector<const DxfTag*> m_vertexGroups;
     std::vector<const DxfTag*> m_extendedData;

@@ -1,12 +1,13 @@
 #include "dxf/dxf_reader.h"
 
 #include "database/database_impl.h"
+#include "database/huge_pages.h"
+#include "database/object_arena.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_foreign_data.h"
 #include "dxf/dxf_handles.h"
 #include "dxf/dxf_repair.h"
 #include "dxf/dxf_text.h"
-#include "dxf/huge_pages.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -23,7 +24,7 @@ struct PreparedEntity {
     std::uint32_t index = 0;  ///< of the record in the ENTITIES section
     State state = State::Made;
     std::uint32_t failure = 0;          ///< NotModelled: its index in the failures
-    AcDbEntity* entity = nullptr;       ///< Made: owned until the database takes it
+    AcDbEntity* entity = nullptr;       ///< Made: the preparer's until the database takes it
     std::string_view layer;             ///< Made: the layer group's value
 };
 
@@ -31,14 +32,20 @@ struct PreparedEntity {
 /// whose style is looked up in the drawing, is made later.
 class EntityPreparer : public DxfEntityListener {
 public:
-    /// Room for the entities of a file of this many bytes (typical ones take more than 100).
-    explicit EntityPreparer(std::size_t fileSize) { reserveLarge(m_prepared, fileSize / 100); }
+    /// Room for the entities of a file of this many bytes (typical ones take more than 100),
+    /// made in an arena of their own.
+    explicit EntityPreparer(std::size_t fileSize)
+        : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
+    {
+        reserveLarge(m_prepared, fileSize / 100);
+    }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
     ~EntityPreparer() override
     {
         for (PreparedEntity& prepared : m_prepared)
-            delete prepared.entity;
+            if (prepared.entity != nullptr)
+                ObjectDeleter{m_arena.get()}(prepared.entity);
     }
 
     void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags) override
@@ -72,8 +79,7 @@ public:
             return;
         }
         try {
-            std::unique_ptr<AcDbEntity> entity =
-                m_reader.read(tags, record.line(), *layout, nullptr, prepared.layer);
+            DxfReadEntity entity = m_reader.read(tags, record.line(), *layout, nullptr, prepared.layer);
             if (entity == nullptr)
                 return;
             prepared.entity = entity.get();
@@ -93,8 +99,11 @@ public:
         return m_failures[prepared.failure];
     }
     DxfEntityReader& reader() { return m_reader; }
+    /// The arena the entities are made in, which the database keeps.
+    const std::shared_ptr<ObjectArena>& arena() const { return m_arena; }
 
 private:
+    std::shared_ptr<ObjectArena> m_arena;
     DxfEntityReader m_reader;
     std::vector<PreparedEntity> m_prepared;
     std::vector<DxfNotModelled> m_failures;
@@ -118,6 +127,7 @@ public:
     std::unique_ptr<AcDbDatabase> run()
     {
         DxfDocument& document = m_foreign->document;
+        m_impl.keepArena(m_entities.arena());
         m_impl.seedNextHandle(highestHandle(document) + 1);
         readTables(document);
         readHeader(document);
@@ -282,7 +292,7 @@ private:
                     DxfRecord(record.textAsRead(), record.line(), 0, 0).tagList();
                 try {
                     std::string_view layer;
-                    std::unique_ptr<AcDbEntity> entity = m_entities.reader().read(
+                    DxfReadEntity entity = m_entities.reader().read(
                         tags, record.line(), *DxfEntityReader::layoutOf(tags.front().value),
                         &dimensions, layer);
                     if (entity == nullptr)
@@ -321,7 +331,7 @@ private:
         if (status != Acad::eOk) {
             status = m_impl.adoptEntity(entity, AcDbHandle(m_impl.nextHandle()), id);
             if (status != Acad::eOk) {
-                delete entity;
+                ObjectDeleter{m_entities.arena().get()}(entity);
                 throw DxfError(m_fileName, 0, "the drawing's database refused an entity");
             }
             if (fileHandle != 0)
@@ -372,6 +382,7 @@ std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<D
     readWhole = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
     if (readWhole) {
         reserveLarge(bytes, static_cast<std::size_t>(size));
+        populatePages(bytes.data(), static_cast<std::size_t>(size));
         bytes.resize(static_cast<std::size_t>(size));
         readWhole = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
     }

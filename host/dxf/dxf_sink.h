@@ -1,8 +1,8 @@
 // Where the text of a drawing file goes as the writer makes it: one buffer, reserved for the
 // whole file, that groups are formatted into and records as read are copied into.
 #pragma once
+#include "database/huge_pages.h"
 #include "dxf/dxf_tags.h"
-#include "dxf/huge_pages.h"
 #include <string>
 #include <string_view>
 
