@@ -109,7 +109,7 @@ class Cadhost:
         return seconds if ok else None
 
     @staticmethod
-    def _best(command, runs=3):
+    def _best(command, runs=5):
         results = [run_program(command) for _ in range(runs)]
         if not all(ok for _, _, ok in results):
             raise RuntimeError(" ".join(command) + " failed")
