@@ -13,13 +13,18 @@ namespace {
 /// Below this a buffer holds no whole huge page.
 constexpr std::size_t kSmallestAdvised = kHugePageSize;
 
-/// The whole pages of the size bytes at data: [first, last).
-void wholePages(const void* data, std::size_t size, std::uintptr_t& first, std::uintptr_t& last)
+/// Gives the whole pages of the size bytes at data the advice, where they hold a huge page; a
+/// hint, whose failure is harmless.
+void adviseWholePages(void* data, std::size_t size, int advice)
 {
+    if (data == nullptr || size < kSmallestAdvised)
+        return;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    first = (begin + page - 1) / page * page;
-    last = std::max(first, (begin + size) / page * page);
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + size) / page * page;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, advice);
 }
 
 class HugePageResource : public std::pmr::memory_resource {
@@ -49,13 +54,7 @@ class HugePageResource : public std::pmr::memory_resource {
 void adviseHugePages(void* data, std::size_t size)
 {
 #ifdef MADV_HUGEPAGE
-    if (data == nullptr || size < kSmallestAdvised)
-        return;
-    std::uintptr_t first = 0;
-    std::uintptr_t last = 0;
-    wholePages(data, size, first, last);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // a hint: failure is harmless
+    adviseWholePages(data, size, MADV_HUGEPAGE);
 #else
     (void)data;
     (void)size;
@@ -65,13 +64,7 @@ void adviseHugePages(void* data, std::size_t size)
 void populatePages(void* data, std::size_t size)
 {
 #ifdef MADV_POPULATE_WRITE
-    if (data == nullptr || size < kSmallestAdvised)
-        return;
-    std::uintptr_t first = 0;
-    std::uintptr_t last = 0;
-    wholePages(data, size, first, last);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);  // a hint too
+    adviseWholePages(data, size, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)size;

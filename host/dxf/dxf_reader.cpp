@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory_resource>
 
 namespace cadhost {
 
@@ -37,7 +38,7 @@ public:
     explicit EntityPreparer(std::size_t fileSize)
         : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
     {
-        reserveLarge(m_prepared, fileSize / 100);
+        m_prepared.reserve(fileSize / 100);
     }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
@@ -93,7 +94,7 @@ public:
         }
     }
 
-    std::vector<PreparedEntity>& prepared() { return m_prepared; }
+    std::pmr::vector<PreparedEntity>& prepared() { return m_prepared; }
     const DxfNotModelled& failure(const PreparedEntity& prepared) const
     {
         return m_failures[prepared.failure];
@@ -105,7 +106,7 @@ public:
 private:
     std::shared_ptr<ObjectArena> m_arena;
     DxfEntityReader m_reader;
-    std::vector<PreparedEntity> m_prepared;
+    std::pmr::vector<PreparedEntity> m_prepared{hugePageResource()};  ///< in huge pages when large
     std::vector<DxfNotModelled> m_failures;
 };
 
