@@ -13,7 +13,7 @@ program built against Debian's libdxflib-dev, when given), against another cadho
 baseline, when given), its peak memory against the file size, its load time at a quarter, half,
 one and two times N entities, and the load + save of every drawing of the corpus against ezdxf.
 cadhost's times are those of the whole program (start, module load, read, save, exit), the
-least of three runs.
+least of seven runs; its save is the difference of load + save and load, run in turn.
 """
 import argparse
 import glob
@@ -99,21 +99,32 @@ class Cadhost:
         self.saved = os.path.join(work, f"saved_{name}.dxf")
 
     def load(self, drawing):
-        return self._best([self.binary, "--drawing", drawing, "-"])
+        """The least time of loading drawing."""
+        return self._best([[self.binary, "--drawing", drawing, "-"]])[0][0]
 
-    def load_save(self, drawing):
-        return self._best([self.binary, "--drawing", drawing, "--save", self.saved, "-"])
+    def load_and_load_save(self, drawing):
+        """The least times of loading drawing and of loading and saving it, run in turn so that
+        the load of the machine weighs on both alike, and the peak memory of the second."""
+        (load, _), (both, peak) = self._best([
+            [self.binary, "--drawing", drawing, "-"],
+            [self.binary, "--drawing", drawing, "--save", self.saved, "-"]])
+        return load, both, peak
 
     def load_save_once(self, drawing):
         seconds, _, ok = run_program([self.binary, "--drawing", drawing, "--save", self.saved, "-"])
         return seconds if ok else None
 
     @staticmethod
-    def _best(command, runs=5):
-        results = [run_program(command) for _ in range(runs)]
-        if not all(ok for _, _, ok in results):
-            raise RuntimeError(" ".join(command) + " failed")
-        return min(seconds for seconds, _, _ in results), max(peak for _, peak, _ in results)
+    def _best(commands, runs=7):
+        """For each command, run in turn with the others: the least time and the peak memory."""
+        results = [[] for _ in commands]
+        for _ in range(runs):
+            for command, found in zip(commands, results):
+                seconds, peak, ok = run_program(command)
+                if not ok:
+                    raise RuntimeError(" ".join(command) + " failed")
+                found.append((seconds, peak))
+        return [(min(s for s, _ in found), max(p for _, p in found)) for found in results]
 
 
 def dxflib_parse(binary, drawing):
@@ -171,8 +182,7 @@ def main():
     drawing = drawings[args.entities]
     size = os.path.getsize(drawing)
 
-    load, _ = cadhost.load(drawing)
-    both, peak = cadhost.load_save(drawing)
+    load, both, peak = cadhost.load_and_load_save(drawing)
     save = both - load
     ezdxf_time = ezdxf_read_write(drawing, os.path.join(args.work, "saved_ezdxf.dxf"))
     print(f"drawing: {args.entities} entities, {size / 1e6:.1f} MB")
@@ -188,15 +198,14 @@ def main():
               f"load is {outer / load:.1f}x faster ({inner / load:.1f}x against the inside time)")
     if args.baseline:
         baseline = Cadhost(args.baseline, args.work, "baseline")
-        old_load, _ = baseline.load(drawing)
-        old_both, old_peak = baseline.load_save(drawing)
+        old_load, old_both, old_peak = baseline.load_and_load_save(drawing)
         old_save = old_both - old_load
         print(f"baseline load {old_load:.3f} s, save {old_save:.3f} s, load + save "
               f"{old_both:.3f} s, peak {old_peak / 1e6:.0f} MB: now load {old_load / load:.1f}x, "
               f"save {old_save / save:.1f}x, load + save {old_both / both:.1f}x faster, "
               f"peak memory {old_peak / peak:.1f}x less")
 
-    loads = {count: cadhost.load(drawings[count])[0] for count in sizes}
+    loads = {count: cadhost.load(drawings[count]) for count in sizes}
     print("cadhost load by size: " + ", ".join(
         f"{count // 1000}k {seconds:.3f} s" for count, seconds in loads.items()))
     print(f"  {sizes[3] // 1000}k / {sizes[2] // 1000}k: {loads[sizes[3]] / loads[sizes[2]]:.2f}x "
