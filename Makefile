@@ -95,13 +95,22 @@ windows:
 	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/windows/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
-# Load and save of a 100k-entity drawing against ezdxf, and one pick among 1M entities.
+# Load and save of drawings of 25k to 200k entities and of the corpus against ezdxf and
+# dxflib's parse, and one pick among 1M entities (libdxflib-dev, and GNU time for the peak
+# memory, are installed for the bench alone). BASELINE=path/to/cadhost compares with another
+# build too.
 BENCH_BUILD ?= build-bench
-bench: deps
+BENCH_PACKAGES := libdxflib-dev time
+BASELINE ?=
+bench:
+	$(MAKE) deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target cadhost_exe VelmoraArc VelmoraCsy dxf_pick_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target cadhost_exe VelmoraArc VelmoraCsy dxf_pick_bench \
+	    dxflib_parse_bench
 	/usr/bin/python3 tools/bench_dxf.py --cadhost $(BENCH_BUILD)/bin/cadhost \
-	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench
+	    --pick $(BENCH_BUILD)/bin/dxf_pick_bench --work $(BENCH_BUILD)/bench \
+	    --dxflib $(BENCH_BUILD)/bin/dxflib_parse_bench --corpus $(CURDIR)/../shared/corpus/files \
+	    $(if $(BASELINE),--baseline $(BASELINE))
 
 # The five arc commands against an independent reference at scale: random user sessions in a
 # Release build of its own; prints the mismatches by kind, each with a script reproducing it.

@@ -1,20 +1,29 @@
 #!/usr/bin/python3
-"""make bench: cadhost against ezdxf on the same large drawing, and one pick in a drawing of
-1,000,000 entities.
+"""make bench: cadhost's drawing-file reader and writer against ezdxf and dxflib, on generated
+drawings and on the real drawings of the corpus, and one pick in a drawing of 1,000,000
+entities.
 
-    bench_dxf.py --cadhost BIN --pick BIN --work DIR [--entities N]
+    bench_dxf.py --cadhost BIN --pick BIN --work DIR [--dxflib BIN] [--baseline BIN]
+                 [--corpus DIR] [--entities N]
 
-Writes a drawing of N (100,000) mixed entities (lines, arcs, circles, polylines with arc
-segments, points and texts), then times cadhost loading and saving it (one session: --drawing
-and --save) and ezdxf reading and writing it, and prints the times and their ratio.
+Writes drawings of mixed entities (lines, arcs, circles, polylines with arc segments, points and
+texts), N (100,000) and more, and prints in one run, as ratios: cadhost's load, save and
+load + save of the N-entity drawing against ezdxf's read + write and dxflib's parse (the timing
+program built against Debian's libdxflib-dev, when given), against another cadhost build (the
+baseline, when given), its peak memory against the file size, its load time at a quarter, half,
+one and two times N entities, and the load + save of every drawing of the corpus against ezdxf.
+cadhost's times are those of the whole program (start, module load, read, save, exit), the
+least of seven runs; its save is the difference of load + save and load, run in turn.
 """
 import argparse
+import glob
 import io
 import json
 import os
 import re
 import subprocess
 import sys
+import tempfile
 import time
 
 import ezdxf
@@ -68,38 +77,149 @@ def timed(action):
     return time.perf_counter() - start
 
 
+def run_program(command):
+    """Runs command; its wall time in seconds, its peak resident memory in bytes and whether it
+    succeeded. The memory is measured by GNU time: a child of this process would count this
+    process's own memory, which its start copies."""
+    with tempfile.NamedTemporaryFile("r") as usage:
+        start = time.perf_counter()
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", usage.name] + command,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        seconds = time.perf_counter() - start
+        peak = int(usage.read().split()[-1]) * 1024
+    return seconds, peak, done.returncode == 0
+
+
+class Cadhost:
+    """One cadhost build: load (a session of no commands) and load + save of a drawing."""
+
+    def __init__(self, binary, work, name):
+        self.binary = binary
+        self.saved = os.path.join(work, f"saved_{name}.dxf")
+
+    def load(self, drawing):
+        """The least time of loading drawing."""
+        return self._best([[self.binary, "--drawing", drawing, "-"]])[0][0]
+
+    def load_and_load_save(self, drawing):
+        """The least times of loading drawing and of loading and saving it, run in turn so that
+        the load of the machine weighs on both alike, and the peak memory of the second."""
+        (load, _), (both, peak) = self._best([
+            [self.binary, "--drawing", drawing, "-"],
+            [self.binary, "--drawing", drawing, "--save", self.saved, "-"]])
+        return load, both, peak
+
+    def load_save_once(self, drawing):
+        seconds, _, ok = run_program([self.binary, "--drawing", drawing, "--save", self.saved, "-"])
+        return seconds if ok else None
+
+    @staticmethod
+    def _best(commands, runs=7):
+        """For each command, run in turn with the others: the least time and the peak memory."""
+        results = [[] for _ in commands]
+        for _ in range(runs):
+            for command, found in zip(commands, results):
+                seconds, peak, ok = run_program(command)
+                if not ok:
+                    raise RuntimeError(" ".join(command) + " failed")
+                found.append((seconds, peak))
+        return [(min(s for s, _ in found), max(p for _, p in found)) for found in results]
+
+
+def dxflib_parse(binary, drawing):
+    """dxflib's parse of drawing: the least in-program time and process wall time of three."""
+    inner, outer = [], []
+    for _ in range(3):
+        start = time.perf_counter()
+        out = subprocess.run([binary, drawing], check=True, capture_output=True, text=True).stdout
+        outer.append(time.perf_counter() - start)
+        inner.append(json.loads(out)["parseSeconds"])
+    return min(inner), min(outer)
+
+
+def ezdxf_read_write(path, saved):
+    """ezdxf's read + write of path in seconds; None when ezdxf cannot read it."""
+    try:
+        start = time.perf_counter()
+        ezdxf.readfile(path).saveas(saved)
+        return time.perf_counter() - start
+    except Exception:  # ezdxf refuses some drawings (binary, too old); they are left out
+        return None
+
+
+def corpus_times(cadhost, corpus, saved):
+    """Load + save of every drawing of corpus both programs take: count, cadhost and ezdxf
+    seconds in all."""
+    count, ours, theirs = 0, 0.0, 0.0
+    for path in sorted(glob.glob(os.path.join(corpus, "*"))):
+        mine = cadhost.load_save_once(path)
+        other = ezdxf_read_write(path, saved) if mine is not None else None
+        if other is None:
+            continue
+        count, ours, theirs = count + 1, ours + mine, theirs + other
+    return count, ours, theirs
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cadhost", required=True)
     parser.add_argument("--pick", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--dxflib", help="dxflib_parse_bench, the C++ peer")
+    parser.add_argument("--baseline", help="another cadhost build to compare with")
+    parser.add_argument("--corpus", help="a folder of real drawings")
     parser.add_argument("--entities", type=int, default=100000)
     parser.add_argument("--pick-entities", type=int, default=1000000)
     args = parser.parse_args()
     os.makedirs(args.work, exist_ok=True)
-    drawing = os.path.join(args.work, "bench.dxf")
-    write_drawing(drawing, args.entities)
-    size = os.path.getsize(drawing) / 1e6
+    cadhost = Cadhost(args.cadhost, args.work, "cadhost")
+    sizes = [args.entities // 4, args.entities // 2, args.entities, args.entities * 2]
+    drawings = {}
+    for count in sizes:
+        drawings[count] = os.path.join(args.work, f"bench_{count}.dxf")
+        write_drawing(drawings[count], count)
+    drawing = drawings[args.entities]
+    size = os.path.getsize(drawing)
 
-    cadhost_saved = os.path.join(args.work, "bench_cadhost.dxf")
+    load, both, peak = cadhost.load_and_load_save(drawing)
+    save = both - load
+    ezdxf_time = ezdxf_read_write(drawing, os.path.join(args.work, "saved_ezdxf.dxf"))
+    print(f"drawing: {args.entities} entities, {size / 1e6:.1f} MB")
+    print(f"cadhost load:        {load:.3f} s ({size / 1e6 / load:.0f} MB/s)")
+    print(f"cadhost save:        {save:.3f} s")
+    print(f"cadhost load + save: {both:.3f} s, peak memory {peak / 1e6:.0f} MB "
+          f"= {peak / size:.1f}x the file")
+    print(f"ezdxf read + write:  {ezdxf_time:.3f} s: cadhost load + save is "
+          f"{ezdxf_time / both:.0f}x faster")
+    if args.dxflib:
+        inner, outer = dxflib_parse(args.dxflib, drawing)
+        print(f"dxflib parse:        {outer:.3f} s ({inner:.3f} s inside the program): cadhost "
+              f"load is {outer / load:.1f}x faster ({inner / load:.1f}x against the inside time)")
+    if args.baseline:
+        baseline = Cadhost(args.baseline, args.work, "baseline")
+        old_load, old_both, old_peak = baseline.load_and_load_save(drawing)
+        old_save = old_both - old_load
+        print(f"baseline load {old_load:.3f} s, save {old_save:.3f} s, load + save "
+              f"{old_both:.3f} s, peak {old_peak / 1e6:.0f} MB: now load {old_load / load:.1f}x, "
+              f"save {old_save / save:.1f}x, load + save {old_both / both:.1f}x faster, "
+              f"peak memory {old_peak / peak:.1f}x less")
 
-    def cadhost():
-        subprocess.run([args.cadhost, "--drawing", drawing, "--save", cadhost_saved, "-"],
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, check=True)
+    loads = {count: cadhost.load(drawings[count]) for count in sizes}
+    print("cadhost load by size: " + ", ".join(
+        f"{count // 1000}k {seconds:.3f} s" for count, seconds in loads.items()))
+    print(f"  {sizes[3] // 1000}k / {sizes[2] // 1000}k: {loads[sizes[3]] / loads[sizes[2]]:.2f}x "
+          f"the time for 2x the entities")
 
-    ezdxf_saved = os.path.join(args.work, "bench_ezdxf.dxf")
+    if args.corpus:
+        count, ours, theirs = corpus_times(cadhost, args.corpus,
+                                           os.path.join(args.work, "saved_corpus.dxf"))
+        print(f"corpus: {count} drawings both read, load + save in all: cadhost {ours:.2f} s, "
+              f"ezdxf {theirs:.2f} s: cadhost is {theirs / ours:.1f}x faster "
+              f"(its program started once a drawing)")
 
-    def ezdxf_round():
-        ezdxf.readfile(drawing).saveas(ezdxf_saved)
-
-    cadhost_time = min(timed(cadhost) for _ in range(3))
-    ezdxf_time = timed(ezdxf_round)
     pick = json.loads(subprocess.run([args.pick, str(args.pick_entities)], check=True,
                                      capture_output=True, text=True).stdout)
-    print(f"drawing: {args.entities} entities, {size:.1f} MB")
-    print(f"cadhost load + save: {cadhost_time:.3f} s")
-    print(f"ezdxf read + write:  {ezdxf_time:.3f} s")
-    print(f"cadhost is {ezdxf_time / cadhost_time:.1f}x faster than ezdxf")
     print(f"pick in {pick['entities']} entities: first {pick['firstPickMs']:.1f} ms "
           f"(builds the index), then {pick['pickMs'] * 1000:.1f} us a pick "
           f"({pick['hits']} of {pick['picks']} hit)")

@@ -107,7 +107,9 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
     AcDbImpObject::makeResident(*object, id, owner);
-    m_objects.emplace(handle, std::unique_ptr<AcDbObject>(object));
+    m_objects.emplace(handle, Resident{std::unique_ptr<AcDbObject, cadhost::ObjectDeleter>(
+                                           object, cadhost::ObjectDeleter{m_arena.get()}),
+                                       kNotDrawn});
     if (handle >= m_nextHandle)
         m_nextHandle = handle + 1;
     return Acad::eOk;
@@ -124,17 +126,49 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
     if (es != Acad::eOk)
         return es;
     AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
+    placeEntity(entity, handle, id);
+    cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
+    return Acad::eOk;
+}
+
+void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id)
+{
     // Values that refer to another drawing's tables get this drawing's defaults.
     if (entity->layerId().database() != &m_owner)
         entity->setLayer(m_currentLayer);
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
-    m_drawOrder.emplace(handle, m_modelSpace.size());
+    m_objects.at(handle).drawOrder = m_modelSpace.size();
     m_modelSpace.push_back(id);
     m_index.markChanged(handle);
-    cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle handle,
+                                                  AcDbObjectId& id)
+{
+    if (entity == nullptr) {
+        id = AcDbObjectId::kNull;
+        return Acad::eNullEntityPointer;
+    }
+    // The layer and style are set while the entity is still the reader's alone.
+    if (entity->layerId().database() != &m_owner)
+        entity->setLayer(m_currentLayer);
+    if (auto* dimension = AcDbDimension::cast(entity))
+        if (dimension->dimensionStyle().database() != &m_owner)
+            dimension->setDimensionStyle(m_currentDimStyle);
+    const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id);
+    if (es != Acad::eOk)
+        return es;
+    placeEntity(entity, handle.value(), id);
     return Acad::eOk;
+}
+
+void AcDbDatabase::Impl::reserveEntities(std::size_t count)
+{
+    m_objects.reserve(m_objects.size() + count);
+    m_modelSpace.reserve(m_modelSpace.size() + count);
+    m_index.reserve(count);
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::appendEntity(AcDbEntity* entity, AcDbObjectId& id)
@@ -164,7 +198,7 @@ AcDbObject* AcDbDatabase::Impl::objectAt(AcDbObjectId id) const
 AcDbObject* AcDbDatabase::Impl::objectByHandle(AcDbHandle handle) const
 {
     auto found = m_objects.find(handle.value());
-    return found == m_objects.end() ? nullptr : found->second.get();
+    return found == m_objects.end() ? nullptr : found->second.object.get();
 }
 
 AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
@@ -174,10 +208,10 @@ AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
 
 bool AcDbDatabase::Impl::drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const
 {
-    auto found = m_drawOrder.find(handle);
-    if (found == m_drawOrder.end())
+    auto found = m_objects.find(handle);
+    if (found == m_objects.end() || found->second.drawOrder == kNotDrawn)
         return false;
-    position = found->second;
+    position = found->second.drawOrder;
     return true;
 }
 
@@ -195,8 +229,8 @@ std::vector<AcDbObjectId> AcDbDatabase::Impl::openObjectIds() const
 {
     std::vector<AcDbObjectId> open;
     for (const auto& entry : m_objects)
-        if (AcDbImpObject::isOpen(*entry.second))
-            open.push_back(entry.second->objectId());
+        if (AcDbImpObject::isOpen(*entry.second.object))
+            open.push_back(entry.second.object->objectId());
     return open;
 }
 

@@ -3,11 +3,14 @@
 // Host commands, the report, the drawing-file reader and writer and the tests use it; the
 // module never does.
 #pragma once
+#include "database/huge_pages.h"
+#include "database/object_arena.h"
 #include "database/spatial_index.h"
 #include "database/system_variables.h"
 #include "dbmain.h"
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -43,6 +46,16 @@ struct AcDbDatabase::Impl {
     /// eDuplicateKey when the handle is taken, eInvalidInput for handle 0.
     Acad::ErrorStatus appendEntityWithHandle(AcDbEntity* entity, AcDbHandle handle,
                                              AcDbObjectId& id);
+    /// Puts an entity the drawing-file reader made into model space at handle, as the
+    /// drawing's own rather than a change of it: closed, and recorded as no event. The
+    /// database takes ownership on eOk; eDuplicateKey when the handle is taken, eInvalidInput
+    /// for handle 0.
+    Acad::ErrorStatus adoptEntity(AcDbEntity* entity, AcDbHandle handle, AcDbObjectId& id);
+    /// Makes room for count more model space entities.
+    void reserveEntities(std::size_t count);
+    /// Keeps the arena the drawing-file reader made the entities it adopts in, until they are
+    /// gone; once, on a new database, before the first of them is adopted.
+    void keepArena(std::shared_ptr<cadhost::ObjectArena> arena) { m_arena = std::move(arena); }
     /// The model space entities, erased ones included, in drawing order.
     const std::vector<AcDbObjectId>& modelSpaceIds() const { return m_modelSpace; }
     /// The object with this id, whatever its open state or erasure (host internals only: the
@@ -140,11 +153,25 @@ private:
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
                              AcDbObjectId& id);
     Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
+    /// Puts a resident entity into model space: its drawing's layer and style, its place.
+    void placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id);
+
+    /// An object of the drawing and, for a model space entity, its index in m_modelSpace.
+    struct Resident {
+        std::unique_ptr<AcDbObject, cadhost::ObjectDeleter> object;
+        std::size_t drawOrder = kNotDrawn;
+    };
+    static constexpr std::size_t kNotDrawn = ~std::size_t{0};
 
     AcDbDatabase& m_owner;
-    std::unordered_map<Adesk::UInt64, std::unique_ptr<AcDbObject>> m_objects;
+    /// The blocks the entities of a file read are made in; they outlive the objects.
+    std::shared_ptr<cadhost::ObjectArena> m_arena;
+    /// The nodes of the object table, taken from blocks rather than one allocation each; it
+    /// outlives the table.
+    std::pmr::unsynchronized_pool_resource m_objectNodes{
+        std::pmr::pool_options{std::size_t{1} << 16, 0}, cadhost::hugePageResource()};
+    std::pmr::unordered_map<Adesk::UInt64, Resident> m_objects{&m_objectNodes};
     std::vector<AcDbObjectId> m_modelSpace;
-    std::unordered_map<Adesk::UInt64, std::size_t> m_drawOrder;  ///< handle -> model space index
     Adesk::UInt64 m_nextHandle = 1;
     AcDbObjectId m_modelSpaceId;
     std::vector<AcDbObjectId> m_layers;

@@ -1,5 +1,6 @@
 #include "dxf/dimension_graphics.h"
 
+#include "geometry/tolerance.h"
 #include <cmath>
 #include <cstdio>
 
@@ -7,8 +8,6 @@ namespace cadhost {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
 /// Shorter than this (relative to the drawing's size) counts as no length.
 constexpr double kTiny = 1e-12;
 /// The width of a character of the text, as a share of its height (for breaking the arc).
@@ -37,7 +36,55 @@ private:
     AcGeMatrix3d m_toPlane;
 };
 
+/// The arc a dimension measures, in the coordinates of its plane.
+struct MeasuredArc {
+    AcGePoint3d center;  ///< in the plane
+    double radius = 0.0;
+    double d1 = 0.0;  ///< the distances of the extension line points from the centre
+    double d2 = 0.0;
+    double size = 1.0;  ///< the dimension's size, for what counts as no length
+    double angle1 = 0.0;
+    double angle2 = 0.0;
+    double start = 0.0;  ///< from the first or second extension line ...
+    double sweep = 0.0;  ///< ... counterclockwise through the arc point
+    bool degenerate = true;
+};
+
+MeasuredArc measuredArc(const AngularDimensionPoints& points, const DimensionPlane& plane)
+{
+    MeasuredArc arc;
+    const AcGePoint3d c = plane.toPlane(points.center);
+    const AcGePoint3d p1 = plane.toPlane(points.xLine1);
+    const AcGePoint3d p2 = plane.toPlane(points.xLine2);
+    const AcGePoint3d a = plane.toPlane(points.arcPoint);
+    arc.center = c;
+    arc.radius = std::hypot(a.x - c.x, a.y - c.y);
+    arc.d1 = std::hypot(p1.x - c.x, p1.y - c.y);
+    arc.d2 = std::hypot(p2.x - c.x, p2.y - c.y);
+    arc.size = std::fmax(1.0, std::fmax(arc.radius, std::fmax(arc.d1, arc.d2)));
+    arc.degenerate =
+        arc.radius <= kTiny * arc.size || arc.d1 <= kTiny * arc.size || arc.d2 <= kTiny * arc.size;
+    if (arc.degenerate)
+        return arc;
+    arc.angle1 = normalizedAngle(std::atan2(p1.y - c.y, p1.x - c.x));
+    arc.angle2 = normalizedAngle(std::atan2(p2.y - c.y, p2.x - c.x));
+    const double angleA = normalizedAngle(std::atan2(a.y - c.y, a.x - c.x));
+    // The arc from the first to the second extension line that holds the arc point.
+    arc.start = arc.angle1;
+    arc.sweep = normalizedAngle(arc.angle2 - arc.angle1);
+    if (normalizedAngle(angleA - arc.angle1) > arc.sweep) {
+        arc.start = arc.angle2;
+        arc.sweep = normalizedAngle(arc.angle1 - arc.angle2);
+    }
+    return arc;
+}
+
 }  // namespace
+
+double angularDimensionMeasurement(const AngularDimensionPoints& points)
+{
+    return measuredArc(points, DimensionPlane(points.normal)).sweep;
+}
 
 std::u16string angularDimensionText(const std::u16string& textOverride, double angle,
                                     int decimals, char16_t decimalSeparator)
@@ -68,20 +115,18 @@ DimensionGraphics angularDimensionGraphics(const AngularDimensionPoints& points,
     graphics.normal = points.normal;
     graphics.definitionPoints = {points.center, points.xLine1, points.xLine2, points.arcPoint};
     const DimensionPlane plane(points.normal);
-    const AcGePoint3d c = plane.toPlane(points.center);
-    const AcGePoint3d p1 = plane.toPlane(points.xLine1);
-    const AcGePoint3d p2 = plane.toPlane(points.xLine2);
-    const AcGePoint3d a = plane.toPlane(points.arcPoint);
+    const MeasuredArc measured = measuredArc(points, plane);
+    const AcGePoint3d c = measured.center;
     const double z = c.z;
     const auto at = [&](double angle, double radius) {
         return plane.toWorld(AcGePoint3d(c.x + radius * std::cos(angle),
                                          c.y + radius * std::sin(angle), z));
     };
 
-    const double radius = std::hypot(a.x - c.x, a.y - c.y);
-    const double d1 = std::hypot(p1.x - c.x, p1.y - c.y);
-    const double d2 = std::hypot(p2.x - c.x, p2.y - c.y);
-    const double size = std::fmax(1.0, std::fmax(radius, std::fmax(d1, d2)));
+    const double radius = measured.radius;
+    const double d1 = measured.d1;
+    const double d2 = measured.d2;
+    const double size = measured.size;
     const double scale = sizes.scale > 0.0 ? sizes.scale : 1.0;
     const double textHeight = sizes.textHeight * scale;
     const double gap = sizes.textGap * scale;
@@ -90,19 +135,13 @@ DimensionGraphics angularDimensionGraphics(const AngularDimensionPoints& points,
     graphics.text.middle = points.arcPoint;
     graphics.text.direction = plane.toWorld(AcGeVector3d::kXAxis);
 
-    if (radius <= kTiny * size || d1 <= kTiny * size || d2 <= kTiny * size)
+    if (measured.degenerate)
         return graphics;  // degenerate: only the text, at the arc point
 
-    const double angle1 = normalizedAngle(std::atan2(p1.y - c.y, p1.x - c.x));
-    const double angle2 = normalizedAngle(std::atan2(p2.y - c.y, p2.x - c.x));
-    const double angleA = normalizedAngle(std::atan2(a.y - c.y, a.x - c.x));
-    // The arc from the first to the second extension line that holds the arc point.
-    double start = angle1;
-    double sweep = normalizedAngle(angle2 - angle1);
-    if (normalizedAngle(angleA - angle1) > sweep) {
-        start = angle2;
-        sweep = normalizedAngle(angle1 - angle2);
-    }
+    const double angle1 = measured.angle1;
+    const double angle2 = measured.angle2;
+    const double start = measured.start;
+    const double sweep = measured.sweep;
     const double end = start + sweep;
     graphics.measurement = sweep;
 

@@ -71,6 +71,10 @@ struct AngularDimensionPoints {
 std::u16string angularDimensionText(const std::u16string& textOverride, double angle,
                                     int decimals, char16_t decimalSeparator);
 
+/// The angle a dimension measures, radians in [0, 2*pi) (0 for a degenerate one): the
+/// measurement of its graphics.
+double angularDimensionMeasurement(const AngularDimensionPoints& points);
+
 /// The graphics of a dimension. textPosition, when not null, is where the user put the text
 /// (world); otherwise it goes at the middle of the dimension arc.
 DimensionGraphics angularDimensionGraphics(const AngularDimensionPoints& points,

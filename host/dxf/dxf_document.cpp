@@ -1,5 +1,6 @@
 #include "dxf/dxf_document.h"
 
+#include "database/huge_pages.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_handles.h"
 #include <algorithm>
@@ -8,219 +9,351 @@ namespace cadhost {
 
 namespace {
 
-/// Walks the groups of a file, section by section.
+/// What the parser learns of a record while it reads its groups.
+class RecordSummary {
+public:
+    void begin(std::size_t offset, std::uint32_t line)
+    {
+        m_begin = offset;
+        m_line = line;
+        m_flags = kDxfCanonical;
+        m_handle = 0;
+        m_mainDone = false;
+        m_started = false;
+        m_scanner = DxfHandleScanner();
+    }
+
+    /// Notes the next group (the first is the record's group 0).
+    void add(const DxfTag& tag, const DxfTagForm& form, std::uint64_t& highest)
+    {
+        if (!form.canonical)
+            m_flags &= ~kDxfCanonical;
+        if (tag.code == 0) {
+            if (m_started)
+                m_flags |= kDxfSubrecords;
+            closeSubrecord();
+            m_subOwn = m_subOwner = m_subMarkers = false;
+        } else if (tag.code == 330) {
+            m_subOwner = true;
+        } else if (tag.code == 100) {
+            m_subMarkers = true;
+        }
+        const DxfHandleRole role = m_scanner.next(tag);
+        if (role == DxfHandleRole::Own) {
+            m_subOwn = true;
+            std::uint64_t value = 0;
+            if (parseHandle(tag.value, value)) {
+                if (!m_mainDone)
+                    m_handle = value;
+                if (value > kHighestFileHandle)
+                    m_flags |= kDxfHandleTooLarge;
+                else
+                    highest = std::max(highest, value);
+            }
+            m_mainDone = true;
+        } else if (role == DxfHandleRole::Reference) {
+            std::uint64_t value = 0;
+            if (!parseHandle(tag.value, value))
+                m_flags |= kDxfBrokenPointer;
+        }
+        if (tag.code == 0 && m_started)
+            m_mainDone = true;
+        m_started = true;
+    }
+
+    DxfRecord finish(std::string_view bytes, std::size_t end)
+    {
+        closeSubrecord();
+        m_started = false;
+        return DxfRecord(bytes.substr(m_begin, end - m_begin), m_line, m_flags, m_handle);
+    }
+
+private:
+    void closeSubrecord()
+    {
+        if (!m_started)
+            return;
+        if (!m_subOwn)
+            m_flags |= kDxfWithoutHandle;
+        if (!m_subOwner)
+            m_flags |= kDxfWithoutOwner;
+        if (!m_subMarkers)
+            m_flags |= kDxfWithoutMarkers;
+    }
+
+    std::size_t m_begin = 0;
+    std::uint32_t m_line = 0;
+    std::uint32_t m_flags = 0;
+    std::uint64_t m_handle = 0;
+    bool m_started = false;
+    bool m_mainDone = false;
+    bool m_subOwn = false;
+    bool m_subOwner = false;
+    bool m_subMarkers = false;
+    DxfHandleScanner m_scanner;
+};
+
+/// Reads a file's groups section by section, one group ahead.
 class DocumentParser {
 public:
-    DocumentParser(DxfTags& tags, const std::string& fileName)
-        : m_tags(tags), m_fileName(fileName)
+    DocumentParser(std::shared_ptr<const std::string> bytes, const std::string& fileName,
+                   DxfMendLog* mends, DxfEntityListener* listener)
+        : m_bytes(*bytes), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
+          m_listener(listener)
     {
+        m_document.bytes = std::move(bytes);
+        advance();
     }
 
     DxfDocument parse()
     {
-        DxfDocument document;
-        while (m_pos < m_tags.size()) {
-            const DxfTag& tag = m_tags[m_pos];
-            if (tag.code == 0 && tag.value == "EOF")
-                return document;
-            if (tag.code != 0 || tag.value != "SECTION")
-                fail(tag.line, "expected a SECTION or EOF, found group " +
-                                   std::to_string(tag.code) + " \"" + tag.value + "\"");
-            parseSection(document);
+        while (m_have) {
+            if (m_tag.code == 0 && m_tag.value == "EOF")
+                return std::move(m_document);
+            if (m_tag.code != 0 || m_tag.value != "SECTION")
+                fail(m_tag.line, "expected a SECTION or EOF, found group " +
+                                     std::to_string(m_tag.code) + " \"" + std::string(m_tag.value) +
+                                     "\"");
+            parseSection();
         }
         fail(lastLine(), "the file ends without EOF (truncated?)");
     }
 
 private:
-    [[noreturn]] void fail(std::uint32_t line, const std::string& message) const
+    /// Throws the error of the file: the first value the format does not allow, anywhere in
+    /// the file, or else this one of its structure.
+    [[noreturn]] void fail(std::uint32_t line, const std::string& message)
     {
+        DxfTag rest;
+        while (m_reader.next(rest)) {
+        }
         throw DxfError(m_fileName, line, message);
     }
 
-    /// The line of the file's last value.
-    std::uint32_t lastLine() const { return m_tags.empty() ? 1 : m_tags.back().line + 1; }
-
-    bool atRecord(const char* type) const
+    void advance()
     {
-        return m_pos < m_tags.size() && m_tags[m_pos].code == 0 && m_tags[m_pos].value == type;
+        m_have = m_reader.next(m_tag, m_offset, m_form);
+        if (m_have) {
+            m_lastLine = m_tag.line + 1;
+            m_tagEnd = m_reader.offset();
+        }
     }
 
-    void expectMore(const char* what, std::uint32_t startLine) const
+    /// The line of the file's last value.
+    std::uint32_t lastLine() const { return m_lastLine == 0 ? 1 : m_lastLine; }
+
+    bool atRecord(std::string_view type) const
     {
-        if (m_pos >= m_tags.size())
-            fail(lastLine(), std::string("the ") + what + " that begins at line " +
-                                 std::to_string(startLine) + " is not closed (truncated?)");
+        return m_have && m_tag.code == 0 && m_tag.value == type;
+    }
+
+    void expectMore(const std::string& what, std::uint32_t startLine)
+    {
+        if (!m_have)
+            fail(lastLine(), "the " + what + " that begins at line " + std::to_string(startLine) +
+                                 " is not closed (truncated?)");
+    }
+
+    /// Reads the groups of the (sub)record at the cursor, up to the next group 0, into the
+    /// summary; the main record's groups go to m_groups as well.
+    void readGroups(bool main, std::uint64_t& highest)
+    {
+        if (main)
+            m_groups.clear();
+        do {
+            m_summary.add(m_tag, m_form, highest);
+            if (main)
+                m_groups.push_back(m_tag);
+            m_end = m_tagEnd;
+            advance();
+        } while (m_have && m_tag.code != 0);
     }
 
     /// The record at the cursor: its groups up to the next group 0.
     DxfRecord nextRecord()
     {
-        DxfRecord record;
-        std::size_t end = m_pos + 1;
-        while (end < m_tags.size() && m_tags[end].code != 0)
-            ++end;
-        record.tags.reserve(end - m_pos);
-        for (; m_pos < end; ++m_pos)
-            record.tags.push_back(std::move(m_tags[m_pos]));
-        return record;
+        m_summary.begin(m_offset, m_tag.line);
+        readGroups(true, m_document.highestHandle);
+        return m_summary.finish(m_bytes, m_end);
+    }
+
+    /// Reads the record at the cursor that the document does not keep (ENDTAB).
+    void skipRecord()
+    {
+        std::uint64_t ignored = 0;
+        m_summary.begin(m_offset, m_tag.line);
+        readGroups(true, ignored);
+    }
+
+    /// The value of the first group with this code among the main record's groups.
+    const DxfTag* groupOf(int code) const
+    {
+        for (std::size_t i = 1; i < m_groups.size(); ++i)
+            if (m_groups[i].code == code)
+                return &m_groups[i];
+        return nullptr;
     }
 
     /// An entity record with the vertices or attributes that follow it.
     DxfRecord nextEntity()
     {
-        DxfRecord record = nextRecord();
-        const std::string type = record.type();
-        const DxfTag* attributesFollow = record.find(66);
+        m_summary.begin(m_offset, m_tag.line);
+        const std::uint32_t line = m_tag.line;
+        readGroups(true, m_document.highestHandle);
+        const std::string_view type = m_groups.front().value;
+        const DxfTag* attributesFollow = groupOf(66);
         const bool hasSequence =
-            type == "POLYLINE" || (type == "INSERT" && attributesFollow != nullptr &&
-                                   attributesFollow->value != "0");
-        if (!hasSequence)
-            return record;
-        while (atRecord("VERTEX") || atRecord("ATTRIB")) {
-            DxfRecord part = nextRecord();
-            record.tags.insert(record.tags.end(), part.tags.begin(), part.tags.end());
+            type == "POLYLINE" ||
+            (type == "INSERT" && attributesFollow != nullptr && attributesFollow->value != "0");
+        if (hasSequence) {
+            while (atRecord("VERTEX") || atRecord("ATTRIB"))
+                readGroups(false, m_document.highestHandle);
+            if (atRecord("SEQEND"))
+                readGroups(false, m_document.highestHandle);
+            else if (type == "POLYLINE")
+                fail(line, "the POLYLINE that begins here has no SEQEND");
         }
-        if (atRecord("SEQEND")) {
-            DxfRecord end = nextRecord();
-            record.tags.insert(record.tags.end(), end.tags.begin(), end.tags.end());
-        } else if (type == "POLYLINE") {
-            fail(record.line(), "the POLYLINE that begins here has no SEQEND");
-        }
-        return record;
+        return m_summary.finish(m_bytes, m_end);
     }
 
-    void parseSection(DxfDocument& document)
+    void parseSection()
     {
-        const std::uint32_t sectionLine = m_tags[m_pos].line;
-        ++m_pos;
-        if (m_pos >= m_tags.size() || m_tags[m_pos].code != 2)
+        const std::uint32_t sectionLine = m_tag.line;
+        advance();
+        if (!m_have || m_tag.code != 2)
             fail(sectionLine, "a SECTION without its name (group 2)");
-        const std::string name = m_tags[m_pos].value;
-        ++m_pos;
-        const std::string what = "section " + name;
+        const std::string_view name = m_tag.value;
+        advance();
+        const std::string what = "section " + std::string(name);
         if (name == "HEADER")
-            parseHeader(document, what.c_str(), sectionLine);
+            parseHeader(what, sectionLine);
         else if (name == "TABLES")
-            parseTables(document, what.c_str(), sectionLine);
+            parseTables(what, sectionLine);
         else if (name == "BLOCKS")
-            parseBlocks(document, what.c_str(), sectionLine);
+            parseBlocks(what, sectionLine);
         else if (name == "CLASSES")
-            parseRecords(document.classes, false, what.c_str(), sectionLine);
+            parseRecords(m_document.classes, false, what, sectionLine);
         else if (name == "ENTITIES")
-            parseRecords(document.entities, true, what.c_str(), sectionLine);
+            parseRecords(m_document.entities, true, what, sectionLine);
         else if (name == "OBJECTS") {
-            document.hasObjectsSection = true;
-            parseRecords(document.objects, false, what.c_str(), sectionLine);
+            m_document.hasObjectsSection = true;
+            parseRecords(m_document.objects, false, what, sectionLine);
         } else
-            parseRaw(document, name, what.c_str(), sectionLine);
-        ++m_pos;  // ENDSEC
+            parseRaw(name, what, sectionLine);
+        advance();  // ENDSEC
     }
 
-    void parseHeader(DxfDocument& document, const char* what, std::uint32_t sectionLine)
+    void parseHeader(const std::string& what, std::uint32_t sectionLine)
     {
         for (;;) {
             expectMore(what, sectionLine);
-            const DxfTag& tag = m_tags[m_pos];
-            if (tag.code == 0) {
-                if (tag.value != "ENDSEC")
-                    fail(tag.line, "expected a header variable or ENDSEC, found \"" + tag.value +
-                                       "\"");
+            if (m_tag.code == 0) {
+                if (m_tag.value != "ENDSEC")
+                    fail(m_tag.line, "expected a header variable or ENDSEC, found \"" +
+                                         std::string(m_tag.value) + "\"");
                 return;
             }
-            if (tag.code != 9)
-                fail(tag.line, "a header value without its variable name (group 9)");
+            if (m_tag.code != 9)
+                fail(m_tag.line, "a header value without its variable name (group 9)");
             DxfHeaderVariable variable;
-            variable.name = tag.value;
-            variable.line = tag.line;
-            ++m_pos;
-            while (m_pos < m_tags.size() && m_tags[m_pos].code != 0 && m_tags[m_pos].code != 9)
-                variable.values.push_back(m_tags[m_pos++]);
-            document.header.push_back(std::move(variable));
+            variable.name = m_tag.value;
+            variable.line = m_tag.line;
+            advance();
+            while (m_have && m_tag.code != 0 && m_tag.code != 9) {
+                variable.values.push_back(m_tag);
+                advance();
+            }
+            m_document.header.push_back(std::move(variable));
         }
     }
 
-    void parseTables(DxfDocument& document, const char* what, std::uint32_t sectionLine)
+    void parseTables(const std::string& what, std::uint32_t sectionLine)
     {
         for (;;) {
             expectMore(what, sectionLine);
             if (atRecord("ENDSEC"))
                 return;
             if (!atRecord("TABLE"))
-                fail(m_tags[m_pos].line, "expected a TABLE or ENDSEC, found \"" +
-                                             m_tags[m_pos].value + "\"");
+                fail(m_tag.line, "expected a TABLE or ENDSEC, found \"" + std::string(m_tag.value) +
+                                     "\"");
             DxfTable table;
             table.head = nextRecord();
-            const DxfTag* name = table.head.find(2);
+            const DxfTag* name = groupOf(2);
             if (name == nullptr)
                 fail(table.head.line(), "a TABLE without its name (group 2)");
             table.name = name->value;
-            const std::string tableWhat = "table " + table.name;
+            const std::string tableWhat = "table " + std::string(table.name);
             for (;;) {
-                expectMore(tableWhat.c_str(), table.head.line());
+                expectMore(tableWhat, table.head.line());
                 if (atRecord("ENDTAB"))
                     break;
                 if (atRecord("ENDSEC") || atRecord("TABLE"))
-                    fail(m_tags[m_pos].line, "the table " + table.name + " that begins at line " +
-                                                 std::to_string(table.head.line()) +
-                                                 " is not closed by ENDTAB");
+                    fail(m_tag.line, "the table " + std::string(table.name) +
+                                         " that begins at line " +
+                                         std::to_string(table.head.line()) +
+                                         " is not closed by ENDTAB");
                 table.entries.push_back(nextRecord());
             }
-            nextRecord();  // ENDTAB
-            document.tables.push_back(std::move(table));
+            skipRecord();  // ENDTAB
+            m_document.tables.push_back(std::move(table));
         }
     }
 
-    void parseBlocks(DxfDocument& document, const char* what, std::uint32_t sectionLine)
+    void parseBlocks(const std::string& what, std::uint32_t sectionLine)
     {
         for (;;) {
             expectMore(what, sectionLine);
             if (atRecord("ENDSEC"))
                 return;
             if (!atRecord("BLOCK"))
-                fail(m_tags[m_pos].line, "expected a BLOCK or ENDSEC, found \"" +
-                                             m_tags[m_pos].value + "\"");
+                fail(m_tag.line, "expected a BLOCK or ENDSEC, found \"" + std::string(m_tag.value) +
+                                     "\"");
             DxfBlock block;
             block.begin = nextRecord();
-            const DxfTag* name = block.begin.find(2);
+            const DxfTag* name = groupOf(2);
             if (name == nullptr)
                 fail(block.begin.line(), "a BLOCK without its name (group 2)");
             block.name = name->value;
-            const std::string blockWhat = "block " + block.name;
+            const std::string blockWhat = "block " + std::string(block.name);
             for (;;) {
-                expectMore(blockWhat.c_str(), block.begin.line());
+                expectMore(blockWhat, block.begin.line());
                 if (atRecord("ENDBLK"))
                     break;
                 if (atRecord("ENDSEC") || atRecord("BLOCK"))
-                    fail(m_tags[m_pos].line, "the block " + block.name + " that begins at line " +
-                                                 std::to_string(block.begin.line()) +
-                                                 " is not closed by ENDBLK");
+                    fail(m_tag.line, "the block " + std::string(block.name) +
+                                         " that begins at line " +
+                                         std::to_string(block.begin.line()) +
+                                         " is not closed by ENDBLK");
                 block.entities.push_back(nextEntity());
             }
             block.end = nextRecord();
-            document.blocks.push_back(std::move(block));
+            m_document.blocks.push_back(std::move(block));
         }
     }
 
-    void parseRecords(std::vector<DxfRecord>& records, bool entities, const char* what,
+    void parseRecords(std::vector<DxfRecord>& records, bool entities, const std::string& what,
                       std::uint32_t sectionLine)
     {
+        // Typical entities take more than 100 bytes each.
+        if (entities)
+            reserveLarge(records, records.size() + (m_bytes.size() - m_offset) / 100);
         for (;;) {
             expectMore(what, sectionLine);
-            const DxfTag& tag = m_tags[m_pos];
-            if (tag.code != 0)
-                fail(tag.line, "expected a record (group 0), found group " +
-                                   std::to_string(tag.code));
-            if (tag.value == "ENDSEC")
+            if (m_tag.code != 0)
+                fail(m_tag.line, "expected a record (group 0), found group " +
+                                     std::to_string(m_tag.code));
+            if (m_tag.value == "ENDSEC")
                 return;
-            if (tag.value == "SECTION" || tag.value == "EOF")
-                fail(tag.line, std::string("the ") + what + " that begins at line " +
-                                   std::to_string(sectionLine) + " is not closed by ENDSEC");
+            if (m_tag.value == "SECTION" || m_tag.value == "EOF")
+                fail(m_tag.line, "the " + what + " that begins at line " +
+                                     std::to_string(sectionLine) + " is not closed by ENDSEC");
             records.push_back(entities ? nextEntity() : nextRecord());
+            if (entities && m_listener != nullptr && &records == &m_document.entities)
+                m_listener->entityRead(records.size() - 1, records.back(), m_groups);
         }
     }
 
-    void parseRaw(DxfDocument& document, const std::string& name, const char* what,
-                  std::uint32_t sectionLine)
+    void parseRaw(std::string_view name, const std::string& what, std::uint32_t sectionLine)
     {
         DxfRawSection section;
         section.name = name;
@@ -229,48 +362,96 @@ private:
             if (atRecord("ENDSEC"))
                 break;
             if (atRecord("SECTION") || atRecord("EOF"))
-                fail(m_tags[m_pos].line, std::string("the ") + what + " that begins at line " +
-                                             std::to_string(sectionLine) +
-                                             " is not closed by ENDSEC");
-            section.tags.push_back(m_tags[m_pos++]);
+                fail(m_tag.line, "the " + what + " that begins at line " +
+                                     std::to_string(sectionLine) + " is not closed by ENDSEC");
+            section.tags.push_back(m_tag);
+            advance();
         }
-        document.otherSections.push_back(std::move(section));
+        m_document.otherSections.push_back(std::move(section));
     }
 
-    DxfTags& m_tags;
+    const std::string& m_bytes;
+    DxfTagReader m_reader;
     const std::string& m_fileName;
-    std::size_t m_pos = 0;
+    DxfEntityListener* m_listener;
+    DxfDocument m_document;
+    DxfTag m_tag;
+    std::size_t m_offset = 0;
+    DxfTagForm m_form;
+    bool m_have = false;
+    std::size_t m_tagEnd = 0;
+    std::size_t m_end = 0;
+    std::uint32_t m_lastLine = 0;
+    RecordSummary m_summary;
+    DxfTags m_groups;
 };
 
 }  // namespace
 
-const DxfTag* DxfRecord::find(int code) const
+DxfRecord::DxfRecord(const DxfRecord& other)
+    : m_text(other.m_text),
+      m_tags(other.m_tags == nullptr ? nullptr : std::make_unique<DxfTags>(*other.m_tags)),
+      m_line(other.m_line), m_flags(other.m_flags), m_handle(other.m_handle)
 {
-    for (std::size_t i = 0; i < tags.size(); ++i) {
-        if (i > 0 && tags[i].code == 0)
-            return nullptr;
-        if (tags[i].code == code)
-            return &tags[i];
-    }
-    return nullptr;
 }
 
-std::uint64_t DxfRecord::handle() const
+DxfRecord& DxfRecord::operator=(const DxfRecord& other)
 {
+    if (this != &other)
+        *this = DxfRecord(other);
+    return *this;
+}
+
+DxfTags DxfRecord::tagList() const
+{
+    if (m_tags != nullptr)
+        return *m_tags;
+    DxfTags list;
+    for (const DxfTag& tag : tags())
+        list.push_back(tag);
+    return list;
+}
+
+void DxfRecord::setTags(DxfTags tags)
+{
+    m_handle = 0;
     DxfHandleScanner scanner;
     for (std::size_t i = 0; i < tags.size(); ++i) {
         if (i > 0 && tags[i].code == 0)
             break;
         if (scanner.next(tags[i]) == DxfHandleRole::Own) {
-            std::uint64_t value = 0;
-            parseHandle(tags[i].value, value);
-            return value;
+            parseHandle(tags[i].value, m_handle);
+            break;
         }
     }
-    return 0;
+    if (m_line == 0 && !tags.empty())
+        m_line = tags.front().line;
+    m_tags = std::make_unique<DxfTags>(std::move(tags));
 }
 
-const DxfHeaderVariable* DxfDocument::headerVariable(const std::string& name) const
+std::string_view DxfRecord::type() const
+{
+    if (m_tags != nullptr)
+        return m_tags->empty() ? std::string_view() : m_tags->front().value;
+    DxfTag first;
+    DxfTagCursor cursor(m_text, m_line);
+    return cursor.next(first) ? first.value : std::string_view();
+}
+
+std::optional<DxfTag> DxfRecord::find(int code) const
+{
+    bool first = true;
+    for (const DxfTag& tag : tags()) {
+        if (!first && tag.code == 0)
+            return std::nullopt;
+        first = false;
+        if (tag.code == code)
+            return tag;
+    }
+    return std::nullopt;
+}
+
+const DxfHeaderVariable* DxfDocument::headerVariable(std::string_view name) const
 {
     for (const DxfHeaderVariable& variable : header)
         if (variable.name == name)
@@ -278,13 +459,13 @@ const DxfHeaderVariable* DxfDocument::headerVariable(const std::string& name) co
     return nullptr;
 }
 
-const DxfTag* DxfDocument::headerValue(const std::string& name) const
+const DxfTag* DxfDocument::headerValue(std::string_view name) const
 {
     const DxfHeaderVariable* variable = headerVariable(name);
     return variable == nullptr || variable->values.empty() ? nullptr : &variable->values.front();
 }
 
-DxfTable* DxfDocument::table(const std::string& name)
+DxfTable* DxfDocument::table(std::string_view name)
 {
     for (DxfTable& t : tables)
         if (t.name == name)
@@ -292,7 +473,7 @@ DxfTable* DxfDocument::table(const std::string& name)
     return nullptr;
 }
 
-const DxfTable* DxfDocument::table(const std::string& name) const
+const DxfTable* DxfDocument::table(std::string_view name) const
 {
     return const_cast<DxfDocument*>(this)->table(name);
 }
@@ -308,12 +489,18 @@ const std::vector<std::string>& knownDxfVersions()
 std::string documentVersion(const DxfDocument& document)
 {
     const DxfTag* version = document.headerValue("$ACADVER");
-    return version == nullptr ? "AC1009" : version->value;
+    return version == nullptr ? "AC1009" : std::string(version->value);
 }
 
-DxfDocument parseDxfDocument(DxfTags tags, const std::string& fileName)
+DxfDocument parseDxfDocument(std::shared_ptr<const std::string> bytes, const std::string& fileName,
+                             DxfMendLog* mends, DxfEntityListener* listener)
 {
-    return DocumentParser(tags, fileName).parse();
+    return DocumentParser(std::move(bytes), fileName, mends, listener).parse();
+}
+
+DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName)
+{
+    return parseDxfDocument(std::make_shared<const std::string>(std::move(bytes)), fileName);
 }
 
 }  // namespace cadhost

@@ -1,17 +1,19 @@
 // The writer of a drawing file, one class whose work is split by responsibility:
-// dxf_writer.cpp runs it, plans the entity slots and writes the file; dxf_writer_handles.cpp
-// claims handles and gives carried records their owners and subclass markers;
+// dxf_writer.cpp runs it, plans the entity slots and streams the file into a sink;
+// dxf_writer_handles.cpp is the handle plan (own handles kept or renamed, pointers that follow
+// moved entities) and gives carried records their owners and subclass markers;
 // dxf_writer_tables.cpp sees to the tables, blocks and objects a file needs;
-// dxf_writer_entities.cpp writes modelled entities and the blocks of dimensions. Private to
-// the drawing-file reader and writer.
+// dxf_writer_entities.cpp writes modelled entities and the blocks of dimensions. It reads the
+// drawing's foreign data without changing or copying it: a record it changes is copied then,
+// with the changed groups of its own. Private to the drawing-file reader and writer.
 #pragma once
 #include "database/database_impl.h"
 #include "dbmain.h"
 #include "dxf/dxf_document.h"
 #include "dxf/dxf_foreign_data.h"
+#include "dxf/dxf_handles.h"
 #include "dxf/dxf_kept_groups.h"
 #include "dxf/dxf_writer.h"
-#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,6 +28,7 @@ class AcDb3PointAngularDimension;
 
 namespace cadhost {
 
+class DxfSink;
 struct DimensionGraphics;
 struct DimensionStyleSizes;
 
@@ -41,25 +44,29 @@ inline std::u16string upperCase(std::u16string name)
     return name;
 }
 
-/// Builds one record group by group.
+/// Builds one record group by group, its texts kept in a store.
 class RecordBuilder {
 public:
-    explicit RecordBuilder(const std::string& type)
+    RecordBuilder(DxfTextStore& texts, std::string_view type) : m_texts(texts)
     {
-        m_record.tags.reserve(24);
+        m_tags.reserve(24);
         add(0, type);
     }
-    RecordBuilder& add(int code, std::string value)
+    /// A group whose value is a text that lives as long as the record (a literal, a table's
+    /// name); others are kept.
+    RecordBuilder& add(int code, std::string_view value)
     {
-        DxfTag tag;
-        tag.code = code;
-        tag.value = std::move(value);
-        m_record.tags.push_back(std::move(tag));
+        m_tags.push_back({code, value, 0});
         return *this;
     }
-    RecordBuilder& real(int code, double value) { return add(code, formatReal(value)); }
-    RecordBuilder& integer(int code, long long value) { return add(code, std::to_string(value)); }
-    RecordBuilder& handle(int code, std::uint64_t value) { return add(code, formatHandle(value)); }
+    RecordBuilder& text(int code, std::string value)
+    {
+        m_tags.push_back(m_texts.tag(code, std::move(value)));
+        return *this;
+    }
+    RecordBuilder& real(int code, double value) { return text(code, formatReal(value)); }
+    RecordBuilder& integer(int code, long long value) { return text(code, std::to_string(value)); }
+    RecordBuilder& handle(int code, std::uint64_t value) { return text(code, formatHandle(value)); }
     RecordBuilder& point(int code, const AcGePoint3d& p)
     {
         return real(code, p.x).real(code + 10, p.y).real(code + 20, p.z);
@@ -71,52 +78,16 @@ public:
             return *this;
         return real(210, normal.x).real(220, normal.y).real(230, normal.z);
     }
-    DxfRecord build() { return std::move(m_record); }
+    DxfTags tags() { return std::move(m_tags); }
+    DxfRecord build() { return DxfRecord(std::move(m_tags)); }
 
 private:
-    DxfRecord m_record;
-};
-
-/// The text of records, group by group.
-class TagOutput {
-public:
-    /// The code right-aligned in three columns, as CAD programs write it, then the value.
-    void tag(int code, const std::string& value)
-    {
-        char digits[8];
-        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, code);
-        const std::size_t length = error == std::errc() ? static_cast<std::size_t>(end - digits) : 0;
-        if (length < 3)
-            m_text.append(3 - length, ' ');
-        m_text.append(digits, length);
-        m_text += '\n';
-        m_text += value;
-        m_text += '\n';
-    }
-    void tags(const DxfTags& tags)
-    {
-        for (const DxfTag& t : tags)
-            tag(t.code, t.value);
-    }
-    void records(const std::vector<DxfRecord>& records)
-    {
-        for (const DxfRecord& record : records)
-            tags(record.tags);
-    }
-    void beginSection(const std::string& name)
-    {
-        tag(0, "SECTION");
-        tag(2, name);
-    }
-    void endSection() { tag(0, "ENDSEC"); }
-    std::string& text() { return m_text; }
-
-private:
-    std::string m_text;
+    DxfTextStore& m_texts;
+    DxfTags m_tags;
 };
 
 /// How an entity slot of the file read is written.
-enum class SlotPlan {
+enum class SlotPlan : std::uint8_t {
     Carried,  ///< an entity the host does not model: as read
     AsRead,   ///< a modelled entity the session left alone: as read, under its database handle
     Anew,     ///< a modelled entity the session changed: from the model, with what it keeps
@@ -127,40 +98,53 @@ enum class SlotPlan {
 class DrawingWriter {
 public:
     explicit DrawingWriter(const AcDbDatabase& db);
-    /// The drawing file's text.
-    std::string run();
+    /// Writes the drawing file's text into sink.
+    void run(DxfSink& sink);
+    /// The bytes the file is expected to take, for the sink's buffer.
+    std::size_t expectedSize() const;
     /// The style settings a dimension of the named style is drawn with, the host's styles
     /// added as a save adds them.
     DimensionBlockStyle blockStyle(const std::u16string& styleName);
 
 private:
-    // --- the run and the entity slots (dxf_writer.cpp) ---
+    // --- the run, the entity slots and the output (dxf_writer.cpp) ---
 
     /// A handle no record has.
     std::uint64_t fresh() { return m_next++; }
     /// Notes the live model space entities and their handles.
     void collectEntities();
+    /// The live model space entity with this handle; null when there is none.
+    const AcDbEntity* liveEntity(std::uint64_t handle) const;
     /// How each entity slot is written: a carried entity and a modelled one the session left
     /// alone as read (under its database handle), a modelled one it changed anew, an erased
     /// one not at all.
     void planModelledEntities();
-    /// Sets record's own handle, giving it one where it has none.
-    static void setOwnHandle(DxfRecord& record, std::uint64_t handle);
+    /// The record of entity slot i as it is to be written (with the writer's changes).
+    const DxfRecord& slotRecord(std::size_t i) const
+    {
+        return m_slotEdit[i] != 0 ? m_slotEdits[m_slotEdit[i] - 1] : (*m_readEntities)[i];
+    }
+    /// The record of slot i, to be changed: copied on the first change.
+    DxfRecord& editableSlot(std::size_t i);
+    /// Gives record the own handle value, adding one where it has none.
+    static DxfTags withOwnHandle(const DxfRecord& record, std::string_view value);
     /// Whether slot i is written as its record.
     bool writtenAsRecord(std::size_t i) const;
-    /// The ENTITIES section's records, in drawing order, the session's new entities last.
-    std::vector<DxfRecord> entityRecords();
+    /// The records of the modelled entities written anew and of the session's new entities,
+    /// in drawing order (the blocks of their dimensions made on the way).
+    void makeEntityRecords();
     /// Writes the HEADER section: the file's variables with the host's own over them.
-    void header(TagOutput& out);
-    /// The file's text around the entity records.
-    std::string assemble(const std::vector<DxfRecord>& entities);
+    void header(DxfSink& out);
+    /// Writes a record: as read where nothing changed it, otherwise group by group.
+    static void write(DxfSink& out, const DxfRecord& record);
+    static void write(DxfSink& out, const std::vector<DxfRecord>& records);
 
-    // --- handles, owners and subclass markers (dxf_writer_handles.cpp) ---
+    // --- the handle plan, owners and subclass markers (dxf_writer_handles.cpp) ---
 
-    /// Calls visit(record) for every record written or kept (the tables, blocks, objects and
-    /// entity slots; a modelled entity's slot holds the groups the host keeps of it).
-    template <class Visit>
-    void forEachRecord(Visit visit);
+    /// Calls visit(record) for every record written or kept of the document, then
+    /// visitSlot(i) for every entity slot.
+    template <class Visit, class VisitSlot>
+    void forEachRecord(Visit visit, VisitSlot visitSlot);
     /// Leaves out the blocks (and block records) of the dimensions the host draws anew or
     /// that were erased, unless a dimension written as read still draws with them; nothing
     /// may point to what they held.
@@ -170,10 +154,17 @@ private:
     /// sub-records follow it. Pointers elsewhere keep naming the handle's first holder, and
     /// sort handles and pointers are never taken for own handles.
     void claimHandles();
+    /// Claims the own handles of one record; the renamed groups when any changed.
+    bool claim(const DxfRecord& record, DxfTags& renamed);
     /// Pointers to a modelled entity that moved follow it; pointers to what was left out go.
     void rewriteReferences();
-    /// Gives each sub-record of record that has no own handle a new one, and each that has no
-    /// owner an owner (owner for the first, the first's handle for the others), in one pass.
+    /// The groups of record with the pointers rewritten; false when none changed.
+    bool rewritten(const DxfRecord& record, DxfTags& tags) const;
+    /// The groups of record with a new handle for each sub-record that has no own handle,
+    /// and an owner for each that has none (owner for the first, the first's handle for the
+    /// others), in one pass; false when none was missing.
+    bool withOwnership(const DxfRecord& record, std::uint64_t owner, DxfTags& tags);
+    /// Gives record what withOwnership gives.
     void giveOwnership(DxfRecord& record, std::uint64_t owner);
     /// A table's head as an R2000 reader requires it: name, handle, owner, then its subclass.
     void normalizeTableHead(DxfTable& t);
@@ -185,37 +176,37 @@ private:
     // --- tables, blocks and objects (dxf_writer_tables.cpp) ---
 
     /// The table with this name, made (empty) when the file has none.
-    DxfTable& table(const std::string& name);
+    DxfTable& table(std::string_view name);
     /// The key a name is known by in its table: its text in upper case (names are
     /// case-insensitive).
-    std::u16string nameKey(const std::string& value) const;
+    std::u16string nameKey(std::string_view value) const;
     /// The entry of table with this name; null when there is none.
-    const DxfRecord* entryNamed(const DxfTable& table, const std::string& name) const;
+    const DxfRecord* entryNamed(const DxfTable& table, std::string_view name) const;
     /// The handles of a table's entries by name key.
     std::unordered_map<std::u16string, std::uint64_t> entryHandles(const DxfTable& table) const;
     /// A new entry of owner's table, up to its name (and flags).
-    RecordBuilder entry(DxfTable& owner, const std::string& type, const std::string& subclass,
-                        const std::string& name);
+    RecordBuilder entry(DxfTable& owner, std::string_view type, std::string_view subclass,
+                        std::string_view name);
     /// Adds the entry make gives to the table unless it has one of this name.
-    void ensureEntry(const std::string& tableName, const std::string& name,
+    void ensureEntry(std::string_view tableName, std::string_view name,
                      const std::function<DxfRecord(DxfTable&)>& make);
     /// The standard tables, in their order, with the entries an R2000 reader requires.
     void ensureTables();
     /// The handle of the block record with this name; 0 when there is none.
-    std::uint64_t blockRecordOf(const std::string& name);
+    std::uint64_t blockRecordOf(std::string_view name);
     /// The blocks of model and paper space.
     void ensureBlocks();
     /// A new block of its block record, with entities.
-    DxfBlock makeBlock(const std::string& name, std::uint64_t record, bool anonymous,
+    DxfBlock makeBlock(std::string_view name, std::uint64_t record, bool anonymous,
                        std::vector<DxfRecord> entities);
     /// The named object dictionary, with the dictionaries, layouts and plot style an R2000
     /// reader requires, unless the drawing's has its layouts already.
     void ensureObjects();
     /// A layout of a block record.
-    static DxfRecord layout(std::uint64_t handle, std::uint64_t owner, const char* name,
-                            int tabOrder, std::uint64_t blockRecord, int plotFlags);
+    DxfRecord layout(std::uint64_t handle, std::uint64_t owner, const char* name, int tabOrder,
+                     std::uint64_t blockRecord, int plotFlags);
     /// Points the block record of space to its layout.
-    void linkLayout(const std::string& space, std::uint64_t layoutHandle);
+    void linkLayout(std::string_view space, std::uint64_t layoutHandle);
     /// The classes of the objects the host adds.
     void ensureClasses();
     /// The plot style placeholder layer 0 names.
@@ -232,7 +223,7 @@ private:
     // --- modelled entities and the blocks of dimensions (dxf_writer_entities.cpp) ---
 
     /// The layer name as the LAYER table has it (the same bytes), or encoded for the file.
-    std::string layerValue(const std::u16string& name);
+    std::string_view layerValue(const std::u16string& name);
     /// The groups every entity written anew starts with, up to its layer.
     RecordBuilder entityHead(const char* type, const AcDbEntity& entity);
     /// A point in the object coordinate system of normal.
@@ -266,22 +257,37 @@ private:
                                          const DimensionStyleSizes& sizes);
 
     const AcDbDatabase::Impl& m_impl;
+    std::shared_ptr<const DxfForeignData> m_foreign;
+    /// Texts of the groups the writer makes.
+    mutable DxfTextStore m_texts;
+    /// The file's sections but its entities: records shared with the foreign data until the
+    /// writer changes them.
     DxfDocument m_document;
-    std::vector<DxfEntitySlot> m_slots;
+    /// The file's entities and their database handles (empty for a drawing not read).
+    const std::vector<DxfRecord>* m_readEntities = nullptr;
+    const std::vector<std::uint64_t>* m_modelHandles = nullptr;
+    /// For each slot, 1 + the index of its changed record in m_slotEdits; 0 when unchanged.
+    std::vector<std::uint32_t> m_slotEdit;
+    std::vector<DxfRecord> m_slotEdits;
+    std::vector<SlotPlan> m_plans;  ///< how each slot is written
+    /// The records of the slots written anew, by slot, and of the new entities, in order.
+    std::unordered_map<std::size_t, DxfRecord> m_anew;
+    std::vector<DxfRecord> m_newEntities;
     std::unordered_set<std::uint64_t> m_dropped;
-    std::unordered_map<std::uint64_t, std::uint64_t> m_moved;
+    const std::unordered_map<std::uint64_t, std::uint64_t>* m_moved = nullptr;
     std::string m_version;
     bool m_utf8 = false;
     std::vector<const AcDbEntity*> m_entities;
-    std::unordered_map<std::uint64_t, const AcDbEntity*> m_live;
-    std::vector<SlotPlan> m_plans;  ///< how each of m_slots is written
-    std::unordered_set<std::uint64_t> m_used;
-    std::unordered_map<std::u16string, std::string> m_layerValues;
+    /// The live model space entities by handle, sorted by handle.
+    std::vector<std::pair<std::uint64_t, const AcDbEntity*>> m_live;
+    DxfHandleSet m_used;
+    std::unordered_map<std::u16string, std::string_view> m_layerValues;
     std::uint64_t m_next = 1;
     std::uint64_t m_modelSpace = 0;
     std::uint64_t m_paperSpace = 0;
     std::uint64_t m_placeholder = 0;
     std::unordered_set<std::u16string> m_blockNames;
+    bool m_blockNamesKnown = false;
     std::string m_codePage = "ANSI_1252";
     unsigned m_lastDimensionBlock = 0;
 };

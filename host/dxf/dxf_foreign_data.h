@@ -9,24 +9,17 @@
 
 namespace cadhost {
 
-/// One entity of the file's ENTITIES section, in file order: an entity the host does not
-/// model, or one it models (kept as the database entity with this handle).
-struct DxfEntitySlot {
-    /// The database handle of a modelled entity; 0 for an entity carried as it is.
-    std::uint64_t modelHandle = 0;
-    /// The whole record as read. A modelled entity the session did not change is written
-    /// as read; one it changed is written anew with the groups of this record that the host
-    /// does not model.
-    DxfRecord record;
-};
-
 struct DxfForeignData {
     /// The file's version ($ACADVER).
     std::string version;
-    /// The file's sections without its ENTITIES section (see entities).
+    /// The file's sections; its ENTITIES section in file order, each entity the host does not
+    /// model, or one it models as read. A modelled entity the session did not change is
+    /// written as read; one it changed is written anew with the groups of its record that
+    /// the host does not model.
     DxfDocument document;
-    /// The ENTITIES section, in file order.
-    std::vector<DxfEntitySlot> entities;
+    /// For each entity of document.entities, the database handle of a modelled entity; 0 for
+    /// an entity carried as it is.
+    std::vector<std::uint64_t> modelHandles;
     /// File handles of modelled entities that got another handle in the database (the file's
     /// was taken), to the database handle; references to them follow.
     std::unordered_map<std::uint64_t, std::uint64_t> movedHandles;

@@ -4,6 +4,7 @@
 #pragma once
 #include "dxf/dxf_tags.h"
 #include <string_view>
+#include <vector>
 
 namespace cadhost {
 
@@ -59,7 +60,7 @@ private:
 /// Calls visit(tag, role) for every group of tags (one record with its sub-records) that
 /// holds a handle.
 template <class Tags, class Visit>
-void forEachHandle(Tags& tags, Visit visit)
+void forEachHandle(Tags&& tags, Visit visit)
 {
     DxfHandleScanner scanner;
     for (auto& tag : tags) {
@@ -68,5 +69,58 @@ void forEachHandle(Tags& tags, Visit visit)
             visit(tag, role);
     }
 }
+
+/// A set of handles (not 0) in one table of slots, for the hundreds of thousands a large
+/// drawing holds.
+class DxfHandleSet {
+public:
+    /// Adds handle; false when the set has it already.
+    bool insert(std::uint64_t handle)
+    {
+        if (2 * (m_size + 1) > m_slots.size())
+            grow();
+        std::size_t at = slotOf(handle);
+        while (m_slots[at] != 0) {
+            if (m_slots[at] == handle)
+                return false;
+            at = (at + 1) & (m_slots.size() - 1);
+        }
+        m_slots[at] = handle;
+        ++m_size;
+        return true;
+    }
+    bool contains(std::uint64_t handle) const
+    {
+        if (m_slots.empty())
+            return false;
+        for (std::size_t at = slotOf(handle); m_slots[at] != 0; at = (at + 1) & (m_slots.size() - 1))
+            if (m_slots[at] == handle)
+                return true;
+        return false;
+    }
+    /// Makes room for count handles.
+    void reserve(std::size_t count)
+    {
+        while (m_slots.size() < 2 * count)
+            grow();
+    }
+
+private:
+    std::size_t slotOf(std::uint64_t handle) const
+    {
+        return static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> 20) & (m_slots.size() - 1);
+    }
+    void grow()
+    {
+        std::vector<std::uint64_t> old = std::move(m_slots);
+        m_slots.assign(old.empty() ? 64 : 2 * old.size(), 0);
+        m_size = 0;
+        for (std::uint64_t handle : old)
+            if (handle != 0)
+                insert(handle);
+    }
+    std::vector<std::uint64_t> m_slots;
+    std::size_t m_size = 0;
+};
 
 }  // namespace cadhost

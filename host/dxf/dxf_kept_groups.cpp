@@ -11,12 +11,7 @@ using Kind = DxfGroupPlace::Kind;
 
 bool isVertexCode(const DxfRecordLayout& layout, std::size_t subclass, int code)
 {
-    if (subclass >= layout.subclasses.size())
-        return false;
-    for (const DxfGroupSpec& spec : layout.subclasses[subclass].vertexGroups)
-        if (spec.code == code)
-            return true;
-    return false;
+    return subclass < layout.subclasses.size() && layout.subclasses[subclass].isVertexCode(code);
 }
 
 /// The kept groups of one record by subclass and vertex, handed out once each.
@@ -54,7 +49,7 @@ private:
 DxfKeptGroups keptGroupsOf(const DxfRecord& record, const DxfRecordLayout& layout)
 {
     DxfKeptGroups kept;
-    const DxfTags& tags = record.tags;
+    const DxfTags tags = record.tagList();
     std::size_t end = tags.size();
     std::size_t extendedData = end;
     for (std::size_t i = 1; i < tags.size(); ++i) {
@@ -101,8 +96,7 @@ DxfKeptGroups keptGroupsOf(const DxfRecord& record, const DxfRecordLayout& layou
 DxfRecord withKeptGroups(const DxfTags& modelled, const DxfKeptGroups& kept,
                          const DxfRecordLayout& layout)
 {
-    DxfRecord record;
-    DxfTags& out = record.tags;
+    DxfTags out;
     out.reserve(modelled.size() + kept.groups.size() + kept.extendedData.size() + 4);
     KeptBuckets buckets(kept.groups);
     std::size_t subclass = DxfGroupPlace::kHead;
@@ -154,7 +148,7 @@ DxfRecord withKeptGroups(const DxfTags& modelled, const DxfKeptGroups& kept,
     }
     closeSubclass();
     out.insert(out.end(), kept.extendedData.begin(), kept.extendedData.end());
-    return record;
+    return DxfRecord(std::move(out));
 }
 
 }  // namespace cadhost

@@ -3,6 +3,7 @@
 // coordinates; everything else is kept in the database's foreign data for the writer.
 #pragma once
 #include "dbmain.h"
+#include "dxf/dxf_entity_reader.h"
 #include "dxf/dxf_mends.h"
 #include <memory>
 #include <string>
@@ -10,15 +11,12 @@
 
 namespace cadhost {
 
-/// The largest coordinate, radius or distance a modelled entity may have.
-constexpr double kDxfCoordinateLimit = 1e12;
-
 /// A new database holding the drawing in bytes, the contents of the file named fileName.
 /// What can be read is read: data after EOF, a pointer that holds a name, a modelled value
 /// out of range or an entity of a modelled kind that the host cannot model are mended and the
 /// mends given in mends (when not null). Throws DxfError naming the file and line of what
 /// cannot be read (a binary or pre-R12 file, a broken structure, a value that is not a number).
-std::unique_ptr<AcDbDatabase> readDxf(const std::string& bytes, const std::string& fileName,
+std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
                                       std::vector<DxfMend>* mends = nullptr);
 /// The drawing in the file at path. Throws DxfError when it cannot be read.
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path,

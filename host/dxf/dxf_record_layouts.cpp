@@ -7,6 +7,8 @@ namespace cadhost {
 
 namespace {
 
+constexpr int kLastLayoutCode = 1071;
+
 /// Groups of a subclass whose values the host carries.
 std::vector<DxfGroupSpec> carried(std::initializer_list<int> codes)
 {
@@ -162,7 +164,22 @@ struct Layouts {
 
 const Layouts& layouts()
 {
-    static const Layouts theLayouts;
+    static const Layouts theLayouts = [] {
+        Layouts all;
+        for (DxfRecordLayout* layout :
+             {&all.line, &all.point, &all.circle, &all.arc, &all.lightPolyline,
+              &all.angularDimension, &all.text, &all.attributeDefinition, &all.attribute,
+              &all.shape, &all.solid, &all.trace, &all.face, &all.viewport, &all.insert,
+              &all.multipleInsert, &all.polyline2d, &all.polyline3d, &all.polygonMesh,
+              &all.polyfaceMesh, &all.vertex2d, &all.vertex3d, &all.meshVertex, &all.faceVertex,
+              &all.faceRecord, &all.sequenceEnd, &all.blockBegin, &all.blockEnd, &all.dictionary})
+            layout->index();
+        for (DxfRecordLayout& layout : all.dimensions)
+            layout.index();
+        for (DxfRecordLayout& layout : all.tableRecords)
+            layout.index();
+        return all;
+    }();
     return theLayouts;
 }
 
@@ -207,24 +224,49 @@ const DxfRecordLayout* vertexLayout(long long flags)
 
 }  // namespace
 
-const DxfGroupSpec* DxfSubclassLayout::find(int code, bool inVertex) const
+bool DxfSubclassLayout::holds(int code, bool inVertex, bool& modelled) const
 {
-    if (inVertex)
-        for (const DxfGroupSpec& spec : vertexGroups)
-            if (spec.code == code)
-                return &spec;
+    const std::uint8_t flags = flagsOf(code);
+    if (inVertex && (flags & kVertexGroup) != 0) {
+        modelled = (flags & kVertexModelled) != 0;
+        return true;
+    }
+    modelled = (flags & kModelled) != 0;
+    return (flags & kGroup) != 0;
+}
+
+void DxfSubclassLayout::index()
+{
+    m_flags.assign(kLastLayoutCode + 1, 0);
+    // The first listing of a code decides, as a search in order would.
     for (const DxfGroupSpec& spec : groups)
-        if (spec.code == code)
-            return &spec;
-    return nullptr;
+        if (spec.code >= 0 && spec.code <= kLastLayoutCode && !(m_flags[spec.code] & kGroup))
+            m_flags[spec.code] |= kGroup | (spec.modelled ? kModelled : 0);
+    for (const DxfGroupSpec& spec : vertexGroups)
+        if (spec.code >= 0 && spec.code <= kLastLayoutCode && !(m_flags[spec.code] & kVertexGroup))
+            m_flags[spec.code] |= kVertexGroup | (spec.modelled ? kVertexModelled : 0);
+}
+
+void DxfRecordLayout::index()
+{
+    for (DxfSubclassLayout& subclass : subclasses)
+        subclass.index();
+    m_subclassOf.assign(kLastLayoutCode + 1, static_cast<std::uint8_t>(mainSubclass));
+    for (int code = kLastLayoutCode; code >= 0; --code) {
+        bool modelled = false;
+        for (std::size_t i = 0; i < subclasses.size(); ++i)
+            if (subclasses[i].holds(code, false, modelled)) {
+                m_subclassOf[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(i);
+                break;
+            }
+    }
 }
 
 std::size_t DxfRecordLayout::subclassOf(int code) const
 {
-    for (std::size_t i = 0; i < subclasses.size(); ++i)
-        if (subclasses[i].find(code, false) != nullptr)
-            return i;
-    return mainSubclass;
+    if (code < 0 || static_cast<std::size_t>(code) >= m_subclassOf.size())
+        return mainSubclass;
+    return m_subclassOf[static_cast<std::size_t>(code)];
 }
 
 std::size_t DxfRecordLayout::subclassNamed(std::string_view marker, std::size_t from) const
@@ -282,21 +324,20 @@ DxfGroupPlace DxfGroupWalker::next(const DxfTag& tag)
         return place;
     }
     const DxfSubclassLayout& subclass = m_layout.subclasses[m_subclass];
-    bool vertexGroup = false;
-    for (const DxfGroupSpec& spec : subclass.vertexGroups)
-        vertexGroup = vertexGroup || spec.code == tag.code;
+    const bool vertexGroup = subclass.isVertexCode(tag.code);
     if (tag.code == 10 && vertexGroup)
         ++m_vertex;
-    const DxfGroupSpec* spec = subclass.find(tag.code, vertexGroup && m_vertex >= 0);
+    bool modelled = false;
+    const bool listed = subclass.holds(tag.code, vertexGroup && m_vertex >= 0, modelled);
     place.vertex = vertexGroup ? m_vertex : -1;
-    place.modelled = spec != nullptr && spec->modelled;
+    place.modelled = listed && modelled;
     return place;
 }
 
 const DxfRecordLayout* recordLayoutOf(const DxfTags& tags, std::size_t begin, std::size_t end)
 {
     const Layouts& all = layouts();
-    const std::string& type = tags[begin].value;
+    const std::string_view type = tags[begin].value;
     if (type == "POLYLINE")
         return polylineLayout(integerIn(tags, begin, end, 70, 0));
     if (type == "VERTEX")
@@ -366,10 +407,7 @@ void appendWithSubclassMarkers(const DxfTags& tags, std::size_t begin, std::size
         }
     }
     for (std::size_t s = 0; s < layout.subclasses.size(); ++s) {
-        DxfTag marker;
-        marker.code = 100;
-        marker.value = std::string(layout.subclasses[s].marker);
-        out.push_back(std::move(marker));
+        out.push_back({100, layout.subclasses[s].marker, 0});
         for (const DxfTag* tag : members[s])
             out.push_back(*tag);
     }

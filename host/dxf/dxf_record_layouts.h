@@ -4,6 +4,7 @@
 // to the R2000 structure (subclass markers) all go by.
 #pragma once
 #include "dxf/dxf_tags.h"
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -17,19 +18,46 @@ struct DxfGroupSpec {
 
 /// A subclass of a kind of record: its marker and the group codes that belong to it.
 struct DxfSubclassLayout {
+    DxfSubclassLayout(std::string_view marker, std::vector<DxfGroupSpec> groups,
+                      std::vector<DxfGroupSpec> vertexGroups)
+        : marker(marker), groups(std::move(groups)), vertexGroups(std::move(vertexGroups))
+    {
+    }
+
     std::string_view marker;
     std::vector<DxfGroupSpec> groups;
     /// Groups repeated once per vertex (a lightweight polyline's), starting with group 10.
     std::vector<DxfGroupSpec> vertexGroups;
 
-    /// The spec of code among groups; inside a vertex, among vertexGroups first. Null when
-    /// the subclass does not list it.
-    const DxfGroupSpec* find(int code, bool inVertex) const;
+    /// Whether the subclass lists code among its groups (or, inside a vertex, among
+    /// vertexGroups first); modelled tells whether the host models it there.
+    bool holds(int code, bool inVertex, bool& modelled) const;
+    /// Whether code is one of the groups repeated per vertex.
+    bool isVertexCode(int code) const { return flagsOf(code) & kVertexGroup; }
+
+    /// Builds the lookup of codes; called once the groups are complete.
+    void index();
+
+private:
+    enum : std::uint8_t { kGroup = 1, kModelled = 2, kVertexGroup = 4, kVertexModelled = 8 };
+    std::uint8_t flagsOf(int code) const
+    {
+        return code >= 0 && static_cast<std::size_t>(code) < m_flags.size()
+                   ? m_flags[static_cast<std::size_t>(code)]
+                   : 0;
+    }
+    std::vector<std::uint8_t> m_flags;
 };
 
 /// The subclasses of a kind of record, in the order they are written. A group of no listed
 /// subclass goes to the main one.
 struct DxfRecordLayout {
+    DxfRecordLayout(std::string_view type, std::vector<DxfSubclassLayout> subclasses,
+                    std::size_t mainSubclass)
+        : type(type), subclasses(std::move(subclasses)), mainSubclass(mainSubclass)
+    {
+    }
+
     std::string_view type;
     std::vector<DxfSubclassLayout> subclasses;
     std::size_t mainSubclass = 0;
@@ -39,6 +67,11 @@ struct DxfRecordLayout {
     /// The index of the subclass with this marker, looked for from subclass from on; npos when
     /// the layout has none.
     std::size_t subclassNamed(std::string_view marker, std::size_t from) const;
+    /// Builds the lookups of codes; called once the subclasses are complete.
+    void index();
+
+private:
+    std::vector<std::uint8_t> m_subclassOf;
 };
 
 /// Where one group of a record of a known layout belongs.

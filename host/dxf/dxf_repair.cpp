@@ -10,9 +10,9 @@ namespace cadhost {
 namespace {
 
 /// A table entry name as the format compares them: ASCII letters in upper case.
-std::string nameKey(const std::string& name)
+std::string nameKey(std::string_view name)
 {
-    std::string key = name;
+    std::string key(name);
     for (char& c : key)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
@@ -20,7 +20,7 @@ std::string nameKey(const std::string& name)
 }
 
 /// The table a dimension style's pointer names records of; null for other pointers.
-const char* tableNamedBy(const std::string& recordType, int code)
+const char* tableNamedBy(std::string_view recordType, int code)
 {
     if (recordType != "DIMSTYLE")
         return nullptr;
@@ -33,6 +33,35 @@ const char* tableNamedBy(const std::string& recordType, int code)
     return nullptr;
 }
 
+/// Whether a record has an owner pointer (a 330 group before its first subclass marker).
+bool hasOwnerPointer(const DxfRecord& record)
+{
+    bool first = true;
+    for (const DxfTag& tag : record.tags()) {
+        if (!first && tag.code == 100)
+            return false;
+        if (!first && tag.code == 330)
+            return true;
+        first = false;
+    }
+    return false;
+}
+
+/// The block record a LAYOUT points to (the owner group of its AcDbLayout part); 0 when it
+/// points to none.
+std::uint64_t layoutBlockRecordPointer(const DxfRecord& layout)
+{
+    bool inLayout = false;
+    for (const DxfTag& tag : layout.tags()) {
+        if (tag.code == 100)
+            inLayout = tag.value == "AcDbLayout";
+        std::uint64_t value = 0;
+        if (inLayout && tag.code == 330 && parseHandle(tag.value, value))
+            return value;
+    }
+    return 0;
+}
+
 class DocumentRepair {
 public:
     DocumentRepair(DxfDocument& document, DxfMendLog& mends) : m_document(document), m_mends(mends)
@@ -42,25 +71,30 @@ public:
     void run()
     {
         dropBrokenHeaderVariables();
-        forEachRecord(m_document, [this](DxfRecord& record) { mendPointers(record); });
+        forEachRecord(m_document, [this](DxfRecord& record) {
+            if ((record.flags() & kDxfBrokenPointer) != 0)
+                mendPointers(record);
+        });
         linkBlockRecordsToLayouts();
         giveObjectsTheirDictionaries();
     }
 
 private:
+    std::string_view keep(std::string text) { return m_document.texts->keep(std::move(text)); }
+
     void dropBrokenHeaderVariables()
     {
         std::vector<DxfHeaderVariable>& header = m_document.header;
         const auto broken = [this](const DxfHeaderVariable& variable) {
             if (variable.name.size() < 2) {
                 m_mends.record(DxfMendKind::HeaderVariableDropped, variable.line + 1,
-                               "a header variable without a name (\"" + variable.name +
+                               "a header variable without a name (\"" + std::string(variable.name) +
                                    "\") is left out");
                 return true;
             }
             if (variable.values.empty()) {
                 m_mends.record(DxfMendKind::HeaderVariableDropped, variable.line + 1,
-                               "the header variable " + variable.name +
+                               "the header variable " + std::string(variable.name) +
                                    " has no value and is left out");
                 return true;
             }
@@ -70,14 +104,14 @@ private:
     }
 
     /// The handle of the entry of table with this name; 0 when there is none or it has none.
-    std::uint64_t entryHandle(const std::string& tableName, const std::string& name)
+    std::uint64_t entryHandle(const std::string& tableName, std::string_view name)
     {
         auto found = m_names.find(tableName);
         if (found == m_names.end()) {
             std::unordered_map<std::string, std::uint64_t>& names = m_names[tableName];
             if (const DxfTable* table = m_document.table(tableName))
                 for (const DxfRecord& entry : table->entries)
-                    if (const DxfTag* entryName = entry.find(2))
+                    if (const auto entryName = entry.find(2))
                         names.emplace(nameKey(entryName->value), entry.handle());
             found = m_names.find(tableName);
         }
@@ -85,36 +119,22 @@ private:
         return entry == found->second.end() ? 0 : entry->second;
     }
 
-    /// Whether tags hold a pointer that holds no handle.
-    static bool hasBrokenPointer(const DxfTags& tags)
-    {
-        DxfHandleScanner scanner;
-        std::uint64_t value = 0;
-        for (const DxfTag& tag : tags)
-            if (scanner.next(tag) == DxfHandleRole::Reference && !parseHandle(tag.value, value))
-                return true;
-        return false;
-    }
-
     void mendPointers(DxfRecord& record)
     {
-        if (!hasBrokenPointer(record.tags))
-            return;
         DxfHandleScanner scanner;
         std::string what;
-        std::string type;
+        std::string_view type;
         DxfTags kept;
-        kept.reserve(record.tags.size());
-        for (DxfTag& tag : record.tags) {
+        for (DxfTag tag : record.tags()) {
             if (tag.code == 0) {
                 type = tag.value;
-                what = type;
+                what = std::string(type);
             } else if (tag.code == 2 && what == type) {
-                what = type + " " + tag.value;
+                what = std::string(type) + " " + std::string(tag.value);
             }
             std::uint64_t value = 0;
             if (scanner.next(tag) != DxfHandleRole::Reference || parseHandle(tag.value, value)) {
-                kept.push_back(std::move(tag));
+                kept.push_back(tag);
                 continue;
             }
             const std::string where =
@@ -125,18 +145,19 @@ private:
             if (named == 0) {
                 m_mends.record(DxfMendKind::PointerDropped, tag.line + 1,
                                where +
-                                   (tag.value.empty() ? " is empty"
-                                                      : " holds \"" + tag.value + "\", not a handle") +
+                                   (tag.value.empty()
+                                        ? " is empty"
+                                        : " holds \"" + std::string(tag.value) + "\", not a handle") +
                                    "; it is left out");
                 continue;
             }
             m_mends.record(DxfMendKind::PointerResolved, tag.line + 1,
-                           where + " holds the name \"" + tag.value + "\"; it now points to the " +
-                               tableName + " entry of that name");
-            tag.value = formatHandle(named);
-            kept.push_back(std::move(tag));
+                           where + " holds the name \"" + std::string(tag.value) +
+                               "\"; it now points to the " + tableName + " entry of that name");
+            tag.value = keep(formatHandle(named));
+            kept.push_back(tag);
         }
-        record.tags = std::move(kept);
+        record.setTags(std::move(kept));
     }
 
     void linkBlockRecordsToLayouts()
@@ -144,9 +165,17 @@ private:
         DxfTable* records = m_document.table("BLOCK_RECORD");
         if (records == nullptr)
             return;
+        const auto unlinked = [](const DxfRecord& record, std::uint64_t& layoutHandle) {
+            const auto layout = record.find(340);
+            return record.handle() == 0 && layout && parseHandle(layout->value, layoutHandle);
+        };
+        std::uint64_t layoutHandle = 0;
+        if (std::none_of(records->entries.begin(), records->entries.end(),
+                         [&](const DxfRecord& record) { return unlinked(record, layoutHandle); }))
+            return;
         std::unordered_set<std::uint64_t> owned;
         forEachRecord(m_document, [&owned](const DxfRecord& record) {
-            forEachHandle(record.tags, [&owned](const DxfTag& tag, DxfHandleRole role) {
+            forEachHandle(record.tags(), [&owned](const DxfTag& tag, DxfHandleRole role) {
                 std::uint64_t value = 0;
                 if (role == DxfHandleRole::Own && parseHandle(tag.value, value))
                     owned.insert(value);
@@ -158,21 +187,19 @@ private:
                 if (const std::uint64_t pointer = layoutBlockRecordPointer(object))
                     layoutRecord.emplace(object.handle(), pointer);
         for (DxfRecord& record : records->entries) {
-            const DxfTag* layout = record.find(340);
-            std::uint64_t layoutHandle = 0;
-            if (record.handle() != 0 || layout == nullptr || !parseHandle(layout->value, layoutHandle))
+            if (!unlinked(record, layoutHandle))
                 continue;
             const auto expected = layoutRecord.find(layoutHandle);
             if (expected == layoutRecord.end() || !owned.insert(expected->second).second)
                 continue;
-            DxfTag handle;
-            handle.code = 5;
-            handle.value = formatHandle(expected->second);
-            record.tags.insert(record.tags.begin() + 1, handle);
-            const DxfTag* name = record.find(2);
+            DxfTags tags = record.tagList();
+            const DxfTag handle{5, keep(formatHandle(expected->second)), 0};
+            tags.insert(tags.begin() + 1, handle);
+            record.setTags(std::move(tags));
+            const auto name = record.find(2);
             m_mends.record(DxfMendKind::BlockRecordLinked, record.line(),
-                           "the block record " + (name == nullptr ? std::string() : name->value) +
-                               " has no handle; it takes " + handle.value +
+                           "the block record " + (name ? std::string(name->value) : std::string()) +
+                               " has no handle; it takes " + std::string(handle.value) +
                                ", the one its layout points to");
         }
     }
@@ -181,10 +208,13 @@ private:
     /// by the dictionary that holds it.
     void giveObjectsTheirDictionaries()
     {
+        std::vector<DxfRecord>& objects = m_document.objects;
+        if (std::all_of(objects.begin(), objects.end(), hasOwnerPointer))
+            return;
         std::unordered_map<std::uint64_t, std::uint64_t> holder;
-        for (const DxfRecord& object : m_document.objects) {
+        for (const DxfRecord& object : objects) {
             bool inDictionary = false;
-            for (const DxfTag& tag : object.tags) {
+            for (const DxfTag& tag : object.tags()) {
                 if (tag.code == 100)
                     inDictionary = tag.value == "AcDbDictionary";
                 std::uint64_t entry = 0;
@@ -193,47 +223,25 @@ private:
                     holder.emplace(entry, object.handle());
             }
         }
-        for (DxfRecord& object : m_document.objects) {
+        for (DxfRecord& object : objects) {
             const auto owner = holder.find(object.handle());
             if (owner == holder.end() || hasOwnerPointer(object))
                 continue;
+            DxfTags tags = object.tagList();
             std::size_t at = 1;
             DxfHandleScanner scanner;
-            scanner.next(object.tags.front());
-            for (std::size_t i = 1; i < object.tags.size() && object.tags[i].code != 100; ++i)
-                if (scanner.next(object.tags[i]) == DxfHandleRole::Own || object.tags[i].code == 102)
+            scanner.next(tags.front());
+            for (std::size_t i = 1; i < tags.size() && tags[i].code != 100; ++i)
+                if (scanner.next(tags[i]) == DxfHandleRole::Own || tags[i].code == 102)
                     at = i + 1;
-            DxfTag pointer;
-            pointer.code = 330;
-            pointer.value = formatHandle(owner->second);
-            object.tags.insert(object.tags.begin() + static_cast<long>(at), pointer);
+            const DxfTag pointer{330, keep(formatHandle(owner->second)), 0};
+            tags.insert(tags.begin() + static_cast<long>(at), pointer);
+            object.setTags(std::move(tags));
             m_mends.record(DxfMendKind::OwnerGiven, object.line(),
-                           "the " + object.type() + " has no owner; it is owned by the dictionary " +
-                               pointer.value + " that holds it");
+                           "the " + std::string(object.type()) +
+                               " has no owner; it is owned by the dictionary " +
+                               std::string(pointer.value) + " that holds it");
         }
-    }
-
-    static bool hasOwnerPointer(const DxfRecord& record)
-    {
-        for (std::size_t i = 1; i < record.tags.size() && record.tags[i].code != 100; ++i)
-            if (record.tags[i].code == 330)
-                return true;
-        return false;
-    }
-
-    /// The block record a LAYOUT points to (the owner group of its AcDbLayout part); 0 when
-    /// it points to none.
-    static std::uint64_t layoutBlockRecordPointer(const DxfRecord& layout)
-    {
-        bool inLayout = false;
-        for (const DxfTag& tag : layout.tags) {
-            if (tag.code == 100)
-                inLayout = tag.value == "AcDbLayout";
-            std::uint64_t value = 0;
-            if (inLayout && tag.code == 330 && parseHandle(tag.value, value))
-                return value;
-        }
-        return 0;
     }
 
     DxfDocument& m_document;

@@ -4,6 +4,7 @@
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_mends.h"
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -30,44 +31,82 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-/// Reads the file's lines one at a time, counting them.
-class LineCursor {
-public:
-    explicit LineCursor(const std::string& bytes) : m_bytes(bytes) {}
-    bool atEnd() const { return m_pos >= m_bytes.size(); }
-    std::uint32_t lineNumber() const { return m_line; }
-    /// The next line without its line end (LF, CR LF, or more CRs before the LF).
-    std::string_view next()
-    {
-        const std::size_t end = m_bytes.find('\n', m_pos);
-        const std::size_t stop = end == std::string::npos ? m_bytes.size() : end;
-        std::string_view line(m_bytes.data() + m_pos, stop - m_pos);
-        // Every carriage return before the line end goes: one left at the end of a value
-        // would be lost when the value is written again, and the value read as another.
-        while (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        m_pos = end == std::string::npos ? m_bytes.size() : end + 1;
-        ++m_line;
-        return line;
-    }
+DxfValueKind kindByRanges(int code)
+{
+    if (code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
+        code == 480 || code == 481 || code == 1005)
+        return DxfValueKind::Handle;
+    if ((code >= 10 && code <= 59) || (code >= 110 && code <= 149) ||
+        (code >= 210 && code <= 239) || (code >= 460 && code <= 469) ||
+        (code >= 1010 && code <= 1059))
+        return DxfValueKind::Real;
+    if ((code >= 60 && code <= 79) || (code >= 90 && code <= 99) ||
+        (code >= 160 && code <= 179) || (code >= 270 && code <= 299) ||
+        (code >= 370 && code <= 389) || (code >= 400 && code <= 409) ||
+        (code >= 420 && code <= 429) || (code >= 440 && code <= 459) ||
+        (code >= 1060 && code <= 1071))
+        return DxfValueKind::Integer;
+    if ((code >= 310 && code <= 319) || code == 1004)
+        return DxfValueKind::Binary;
+    return DxfValueKind::String;
+}
 
-    /// The line of the first data left other than blanks, line ends and a DOS end-of-file
-    /// byte; 0 when there is none.
-    std::uint32_t lineOfDataLeft() const
-    {
-        const std::size_t data = m_bytes.find_first_not_of(" \t\r\n\x1a", m_pos);
-        if (data == std::string::npos)
-            return 0;
-        return m_line + 1 +
-               static_cast<std::uint32_t>(std::count(m_bytes.begin() + static_cast<long>(m_pos),
-                                                     m_bytes.begin() + static_cast<long>(data), '\n'));
-    }
+/// The value kind of every group code, looked up once per group.
+const std::array<DxfValueKind, kLastGroupCode + 1>& kindTable()
+{
+    static const auto table = [] {
+        std::array<DxfValueKind, kLastGroupCode + 1> kinds{};
+        for (int code = 0; code <= kLastGroupCode; ++code)
+            kinds[static_cast<std::size_t>(code)] = kindByRanges(code);
+        return kinds;
+    }();
+    return table;
+}
 
-private:
-    const std::string& m_bytes;
-    std::size_t m_pos = 0;
-    std::uint32_t m_line = 0;
-};
+/// Powers of ten a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+/// The common form "-123.456" with at most 19 digits whose value is exact as a double before
+/// one division by an exact power of ten, so that the quotient is the correctly rounded value;
+/// false for every other text (then from_chars decides).
+bool parsePlainDecimal(std::string_view text, double& value)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fractionDigits = 0;
+    bool seenPoint = false;
+    bool anyDigit = false;
+    for (; p != end; ++p) {
+        const char c = *p;
+        if (c >= '0' && c <= '9') {
+            anyDigit = true;
+            if (mantissa != 0 || c != '0')
+                ++digits;
+            if (digits > 19)
+                return false;
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            if (seenPoint)
+                ++fractionDigits;
+        } else if (c == '.' && !seenPoint) {
+            seenPoint = true;
+        } else {
+            return false;
+        }
+    }
+    if (!anyDigit || mantissa > (std::uint64_t{1} << 53) || fractionDigits > 22)
+        return false;
+    const double magnitude =
+        static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
 
 void checkValue(int code, std::string_view value, const std::string& fileName,
                 std::uint32_t line)
@@ -129,26 +168,79 @@ void checkVersion(std::string_view version, const std::string& fileName, std::ui
                                "\" (AC1009 to AC1032 are read)");
 }
 
+/// One line of bytes from pos: its text without the line end (LF, CR LF, or more CRs before
+/// the LF), whether CRs were taken off, and whether an LF ended it.
+struct Line {
+    std::string_view text;
+    bool hadCarriageReturn = false;
+    bool ended = false;
+};
+
+Line nextLine(std::string_view bytes, std::size_t& pos)
+{
+    const char* const start = bytes.data() + pos;
+    const std::size_t left = bytes.size() - pos;
+    const void* found = std::memchr(start, '\n', left);
+    Line line;
+    std::size_t length = left;
+    if (found != nullptr) {
+        length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
+        line.ended = true;
+        pos += length + 1;
+    } else {
+        pos = bytes.size();
+    }
+    // Every carriage return before the line end goes: one left at the end of a value would
+    // be lost when the value is written again, and the value read as another.
+    std::size_t kept = length;
+    while (kept > 0 && start[kept - 1] == '\r')
+        --kept;
+    line.text = std::string_view(start, kept);
+    line.hadCarriageReturn = kept != length;
+    return line;
+}
+
+/// A group code as written: a fast path for the plain digits writers use.
+bool parseCode(std::string_view text, long long& code)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i < text.size() && text.size() - i <= 4) {
+        long long value = 0;
+        std::size_t k = i;
+        for (; k < text.size() && text[k] >= '0' && text[k] <= '9'; ++k)
+            value = value * 10 + (text[k] - '0');
+        if (k == text.size() && k > i) {
+            code = value;
+            return true;
+        }
+    }
+    return parseInteger(text, code);
+}
+
+/// Whether a code line is the code as the writer writes it: right-aligned in three columns.
+bool isCanonicalCode(std::string_view text, long long code)
+{
+    char digits[8];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, code);
+    const std::size_t length = static_cast<std::size_t>(end - digits);
+    const std::size_t width = std::max<std::size_t>(3, length);
+    if (error != std::errc() || text.size() != width)
+        return false;
+    for (std::size_t i = 0; i + length < width; ++i)
+        if (text[i] != ' ')
+            return false;
+    return std::memcmp(text.data() + width - length, digits, length) == 0;
+}
+
 }  // namespace
 
 DxfValueKind valueKindOf(int code)
 {
-    if (code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
-        code == 480 || code == 481 || code == 1005)
-        return DxfValueKind::Handle;
-    if ((code >= 10 && code <= 59) || (code >= 110 && code <= 149) ||
-        (code >= 210 && code <= 239) || (code >= 460 && code <= 469) ||
-        (code >= 1010 && code <= 1059))
-        return DxfValueKind::Real;
-    if ((code >= 60 && code <= 79) || (code >= 90 && code <= 99) ||
-        (code >= 160 && code <= 179) || (code >= 270 && code <= 299) ||
-        (code >= 370 && code <= 389) || (code >= 400 && code <= 409) ||
-        (code >= 420 && code <= 429) || (code >= 440 && code <= 459) ||
-        (code >= 1060 && code <= 1071))
-        return DxfValueKind::Integer;
-    if ((code >= 310 && code <= 319) || code == 1004)
-        return DxfValueKind::Binary;
-    return DxfValueKind::String;
+    if (code < 0 || code > kLastGroupCode)
+        return kindByRanges(code);
+    return kindTable()[static_cast<std::size_t>(code)];
 }
 
 bool isReferenceCode(int code)
@@ -180,6 +272,8 @@ bool parseReal(std::string_view text, double& value)
         text.remove_prefix(1);
     if (text.empty())
         return false;
+    if (parsePlainDecimal(text, value))
+        return true;
     const char* first = text.data();
     const char* last = first + text.size();
     const auto [end, error] = std::from_chars(first, last, value);
@@ -211,73 +305,139 @@ bool parseHandle(std::string_view text, std::uint64_t& value)
     return error == std::errc() && end == text.data() + text.size();
 }
 
-DxfTags readDxfTags(const std::string& bytes, const std::string& fileName, DxfMendLog* mends)
+DxfTagReader::DxfTagReader(std::string_view bytes, const std::string& fileName,
+                           DxfMendLog* mends)
+    : m_bytes(bytes), m_fileName(fileName), m_mends(mends)
 {
-    static const char kBinarySentinel[] = "AutoCAD Binary DXF";
-    if (bytes.compare(0, std::strlen(kBinarySentinel), kBinarySentinel) == 0)
+    static constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
+    if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel)
         throw DxfError(fileName, 1, "a binary drawing file; only ASCII DXF can be read");
-    DxfTags tags;
-    tags.reserve(bytes.size() / 8);  // typical files hold about one group per 8 bytes
-    LineCursor cursor(bytes);
-    bool versionFollows = false;
-    while (!cursor.atEnd()) {
-        const std::string_view codeText = cursor.next();
-        const std::uint32_t codeLine = cursor.lineNumber();
-        if (cursor.atEnd() && trimmed(codeText).empty())
+}
+
+bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
+{
+    bool comments = false;
+    while (!m_done && m_pos < m_bytes.size()) {
+        const std::size_t start = m_pos;
+        const Line codeLine = nextLine(m_bytes, m_pos);
+        const std::uint32_t codeLineNumber = ++m_line;
+        if (m_pos >= m_bytes.size() && trimmed(codeLine.text).empty())
             break;  // the line end after the last value
         long long code = 0;
-        if (!parseInteger(codeText, code))
-            throw DxfError(fileName, codeLine,
-                           "expected a group code, found \"" + std::string(trimmed(codeText)) +
-                               "\"");
+        if (!parseCode(codeLine.text, code))
+            throw DxfError(m_fileName, codeLineNumber,
+                           "expected a group code, found \"" +
+                               std::string(trimmed(codeLine.text)) + "\"");
         if (code < 0 || code > kLastGroupCode)
-            throw DxfError(fileName, codeLine, "unknown group code " + std::to_string(code));
-        if (cursor.atEnd())
-            throw DxfError(fileName, codeLine,
+            throw DxfError(m_fileName, codeLineNumber, "unknown group code " + std::to_string(code));
+        if (m_pos >= m_bytes.size())
+            throw DxfError(m_fileName, codeLineNumber,
                            "the file ends after group code " + std::to_string(code) +
                                " without its value");
-        const std::string_view value = cursor.next();
+        const Line valueLine = nextLine(m_bytes, m_pos);
+        const std::uint32_t valueLineNumber = ++m_line;
+        if (code == kCommentCode) {
+            comments = true;
+            continue;
+        }
+        const int groupCode = static_cast<int>(code);
+        checkValue(groupCode, valueLine.text, m_fileName, valueLineNumber);
+        const bool isString = valueKindOf(groupCode) == DxfValueKind::String;
+        const std::string_view value = isString ? valueLine.text : trimmed(valueLine.text);
+        if (m_versionFollows && code == 1)
+            checkVersion(trimmed(valueLine.text), m_fileName, valueLineNumber);
+        m_versionFollows = code == 9 && trimmed(valueLine.text) == "$ACADVER";
+        tag.code = groupCode;
+        tag.value = value;
+        tag.line = codeLineNumber;
+        offset = start;
+        form.canonical = !comments && !codeLine.hadCarriageReturn && codeLine.ended &&
+                         !valueLine.hadCarriageReturn && valueLine.ended &&
+                         value.size() == valueLine.text.size() &&
+                         isCanonicalCode(codeLine.text, code);
+        if (code == 0 && trimmed(value) == "EOF") {
+            m_done = true;
+            const std::size_t data = m_bytes.find_first_not_of(" \t\r\n\x1a", m_pos);
+            if (data != std::string_view::npos && m_mends != nullptr) {
+                const auto linesBefore = std::count(m_bytes.begin() + static_cast<long>(m_pos),
+                                                    m_bytes.begin() + static_cast<long>(data), '\n');
+                m_mends->record(DxfMendKind::DataAfterEnd,
+                                m_line + 1 + static_cast<std::uint32_t>(linesBefore),
+                                "the data after EOF is ignored");
+            }
+        }
+        return true;
+    }
+    m_done = true;
+    return false;
+}
+
+DxfTags readDxfTags(std::string_view bytes, const std::string& fileName, DxfMendLog* mends)
+{
+    DxfTags tags;
+    tags.reserve(bytes.size() / 8);  // typical files hold about one group per 8 bytes
+    DxfTagReader reader(bytes, fileName, mends);
+    DxfTag tag;
+    while (reader.next(tag))
+        tags.push_back(tag);
+    return tags;
+}
+
+bool DxfTagCursor::next(DxfTag& tag)
+{
+    while (m_pos < m_text.size()) {
+        const Line codeLine = nextLine(m_text, m_pos);
+        const std::uint32_t codeLineNumber = m_line;
+        m_line += 2;
+        long long code = 0;
+        parseCode(codeLine.text, code);
+        const Line valueLine = nextLine(m_text, m_pos);
         if (code == kCommentCode)
             continue;
-        checkValue(static_cast<int>(code), value, fileName, cursor.lineNumber());
-        if (versionFollows && code == 1)
-            checkVersion(trimmed(value), fileName, cursor.lineNumber());
-        versionFollows = code == 9 && trimmed(value) == "$ACADVER";
-        DxfTag tag;
         tag.code = static_cast<int>(code);
-        tag.line = codeLine;
-        tag.value = valueKindOf(tag.code) == DxfValueKind::String ? std::string(value)
-                                                                  : std::string(trimmed(value));
-        tags.push_back(std::move(tag));
-        if (code == 0 && trimmed(value) == "EOF") {
-            if (const std::uint32_t line = cursor.lineOfDataLeft(); mends != nullptr && line != 0)
-                mends->record(DxfMendKind::DataAfterEnd, line, "the data after EOF is ignored");
-            break;
-        }
+        tag.value = valueKindOf(tag.code) == DxfValueKind::String ? valueLine.text
+                                                                  : trimmed(valueLine.text);
+        tag.line = codeLineNumber;
+        return true;
     }
-    return tags;
+    return false;
 }
 
 std::string formatReal(double value)
 {
     char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, error == std::errc() ? end : buffer);
-    // Readers expect a decimal point or exponent in a real value.
-    if (text.find_first_of(".en") == std::string::npos)
-        text += ".0";
-    return text;
+    return std::string(buffer, writeReal(value, buffer));
 }
 
 std::string formatHandle(std::uint64_t value)
 {
-    char buffer[17];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
-    std::string text(buffer, error == std::errc() ? end : buffer);
-    for (char& c : text)
-        if (c >= 'a' && c <= 'f')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
+    char buffer[16];
+    return std::string(buffer, writeHandle(value, buffer));
+}
+
+char* writeReal(double value, char* out)
+{
+    const auto [end, error] = std::to_chars(out, out + 28, value);
+    if (error != std::errc())
+        return out;
+    // Readers expect a decimal point or exponent in a real value.
+    for (const char* c = out; c != end; ++c)
+        if (*c == '.' || *c == 'e' || *c == 'n')
+            return end;
+    end[0] = '.';
+    end[1] = '0';
+    return end + 2;
+}
+
+char* writeHandle(std::uint64_t value, char* out)
+{
+    const auto [end, error] = std::to_chars(out, out + 16, value, 16);
+    if (error != std::errc())
+        return out;
+    for (char* c = out; c != end; ++c)
+        if (*c >= 'a' && *c <= 'f')
+            *c = static_cast<char>(*c - 'a' + 'A');
+    return end;
 }
 
 }  // namespace cadhost

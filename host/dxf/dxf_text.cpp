@@ -19,7 +19,7 @@ int hexValue(char c)
 }
 
 /// The length of the well-formed UTF-8 sequence at text[i]; 0 when there is none.
-std::size_t utf8SequenceLength(const std::string& text, std::size_t i)
+std::size_t utf8SequenceLength(std::string_view text, std::size_t i)
 {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
@@ -75,26 +75,33 @@ constexpr char16_t kWindows1252[128] = {
 
 /// The characters of the upper bytes in a file of this code page ($DWGCODEPAGE, in any
 /// case); null for Latin-1.
-const char16_t* upperHalfOf(std::string codePage)
+const char16_t* upperHalfOf(std::string_view codePage)
 {
-    for (char& c : codePage)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    if (codePage == "ANSI_1250")
+    const auto is = [codePage](std::string_view name) {
+        if (codePage.size() != name.size())
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const char c = codePage[i];
+            if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != name[i])
+                return false;
+        }
+        return true;
+    };
+    if (is("ANSI_1250"))
         return kWindows1250;
-    if (codePage == "ANSI_1252" || codePage.empty())
+    if (is("ANSI_1252") || codePage.empty())
         return kWindows1252;
     return nullptr;
 }
 
 }  // namespace
 
-bool isUtf8Version(const std::string& version)
+bool isUtf8Version(std::string_view version)
 {
     return version >= "AC1021";
 }
 
-std::u16string decodeDxfText(const std::string& value, const std::string& codePage)
+std::u16string decodeDxfText(std::string_view value, std::string_view codePage)
 {
     const char16_t* upperHalf = upperHalfOf(codePage);
     std::u16string text;
@@ -130,7 +137,7 @@ std::u16string decodeDxfText(const std::string& value, const std::string& codePa
         }
         const std::size_t length = utf8SequenceLength(value, i);
         if (length > 0) {
-            text += utf16FromUtf8(value.substr(i, length));
+            text += utf16FromUtf8(std::string(value.substr(i, length)));
             i += length;
         } else {
             text.push_back(upperHalf != nullptr ? upperHalf[c - 0x80] : static_cast<char16_t>(c));

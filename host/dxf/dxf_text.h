@@ -2,16 +2,17 @@
 // non-ASCII characters written as \U+XXXX escapes.
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace cadhost {
 
 /// Whether a file of this version ($ACADVER) holds UTF-8 texts.
-bool isUtf8Version(const std::string& version);
+bool isUtf8Version(std::string_view version);
 
 /// The text of a value as read. \U+XXXX escapes and carets (^J a line end, "^ " a caret)
 /// are decoded; other bytes are UTF-8 when they form it, otherwise characters of the file's
 /// code page ($DWGCODEPAGE: ANSI_1250 and ANSI_1252 are known, others read as Latin-1).
-std::u16string decodeDxfText(const std::string& value, const std::string& codePage = "ANSI_1252");
+std::u16string decodeDxfText(std::string_view value, std::string_view codePage = "ANSI_1252");
 /// The value that holds text in a file of this version: UTF-8, or single bytes of the file's
 /// code page with \U+XXXX escapes for characters it does not have (and for all of them when
 /// the bytes would read back as other text); control characters and carets as carets.

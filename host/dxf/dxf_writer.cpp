@@ -1,11 +1,13 @@
 #include "dxf/dxf_writer.h"
 
+#include "database/object_state.h"
+#include "dbents.h"
 #include "dxf/dxf_drawing_writer.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_handles.h"
+#include "dxf/dxf_sink.h"
 #include "dxf/dxf_text.h"
-#include "database/object_state.h"
-#include "dbents.h"
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,23 +15,41 @@
 
 namespace cadhost {
 
-DrawingWriter::DrawingWriter(const AcDbDatabase& db) : m_impl(db.impl())
+DrawingWriter::DrawingWriter(const AcDbDatabase& db)
+    : m_impl(db.impl()),
+      m_foreign(std::static_pointer_cast<const DxfForeignData>(m_impl.foreignData))
 {
-    auto foreign = std::static_pointer_cast<const DxfForeignData>(m_impl.foreignData);
-    if (foreign != nullptr) {
-        m_document = foreign->document;
-        m_slots = foreign->entities;
-        m_moved = foreign->movedHandles;
-        m_version = foreign->version;
+    if (m_foreign != nullptr) {
+        const DxfDocument& read = m_foreign->document;
+        // The records share the file's text; a changed record's groups are copied.
+        m_document.bytes = read.bytes;
+        m_document.texts = read.texts;
+        m_document.header = read.header;
+        m_document.classes = read.classes;
+        m_document.tables = read.tables;
+        m_document.blocks = read.blocks;
+        m_document.objects = read.objects;
+        m_document.otherSections = read.otherSections;
+        m_document.hasObjectsSection = read.hasObjectsSection;
+        m_readEntities = &read.entities;
+        m_modelHandles = &m_foreign->modelHandles;
+        m_moved = &m_foreign->movedHandles;
+        m_version = m_foreign->version;
         if (const DxfTag* codePage = m_document.headerValue("$DWGCODEPAGE"))
-            m_codePage = codePage->value;
+            m_codePage = std::string(codePage->value);
     }
     if (m_version < kLowestWrittenVersion)
         m_version = kLowestWrittenVersion;
     m_utf8 = isUtf8Version(m_version);
 }
 
-std::string DrawingWriter::run()
+std::size_t DrawingWriter::expectedSize() const
+{
+    const std::size_t read = m_document.bytes == nullptr ? 0 : m_document.bytes->size();
+    return read + read / 16 + 64 * 1024 + 512 * m_entities.size();
+}
+
+void DrawingWriter::run(DxfSink& sink)
 {
     collectEntities();
     planModelledEntities();
@@ -47,51 +67,166 @@ std::string DrawingWriter::run()
     addSubclassMarkers();
     addHostLayers();
     addHostDimensionStyles();
-    std::vector<DxfRecord> entities = entityRecords();
-    return assemble(entities);
+    makeEntityRecords();
+
+    sink.reserve(expectedSize());
+    header(sink);
+    sink.tag(0, "SECTION");
+    sink.tag(2, "CLASSES");
+    write(sink, m_document.classes);
+    sink.tag(0, "ENDSEC");
+    sink.tag(0, "SECTION");
+    sink.tag(2, "TABLES");
+    for (const DxfTable& t : m_document.tables) {
+        // The head's count of entries is the count written.
+        const std::string count = std::to_string(t.entries.size());
+        bool counted = false;
+        for (const DxfTag& tag : t.head.tags()) {
+            const bool isCount = tag.code == 70 && !counted;
+            counted = counted || isCount;
+            sink.tag(tag.code, isCount ? std::string_view(count) : tag.value);
+        }
+        write(sink, t.entries);
+        sink.tag(0, "ENDTAB");
+    }
+    sink.tag(0, "ENDSEC");
+    sink.tag(0, "SECTION");
+    sink.tag(2, "BLOCKS");
+    for (const DxfBlock& block : m_document.blocks) {
+        write(sink, block.begin);
+        write(sink, block.entities);
+        write(sink, block.end);
+    }
+    sink.tag(0, "ENDSEC");
+    sink.tag(0, "SECTION");
+    sink.tag(2, "ENTITIES");
+    for (std::size_t i = 0; i < m_plans.size(); ++i) {
+        switch (m_plans[i]) {
+        case SlotPlan::Carried:
+        case SlotPlan::AsRead:
+            write(sink, slotRecord(i));
+            break;
+        case SlotPlan::Anew:
+            write(sink, m_anew.at(i));
+            break;
+        case SlotPlan::Gone:
+            break;
+        }
+    }
+    write(sink, m_newEntities);
+    sink.tag(0, "ENDSEC");
+    sink.tag(0, "SECTION");
+    sink.tag(2, "OBJECTS");
+    write(sink, m_document.objects);
+    sink.tag(0, "ENDSEC");
+    for (const DxfRawSection& section : m_document.otherSections) {
+        sink.tag(0, "SECTION");
+        sink.tag(2, section.name);
+        for (const DxfTag& tag : section.tags)
+            sink.tag(tag.code, tag.value);
+        sink.tag(0, "ENDSEC");
+    }
+    sink.tag(0, "EOF");
+}
+
+void DrawingWriter::write(DxfSink& out, const DxfRecord& record)
+{
+    if (const std::string_view text = record.verbatimText(); !text.empty()) {
+        out.verbatim(text);
+        return;
+    }
+    for (const DxfTag& tag : record.tags())
+        out.tag(tag.code, tag.value);
+}
+
+void DrawingWriter::write(DxfSink& out, const std::vector<DxfRecord>& records)
+{
+    for (const DxfRecord& record : records)
+        write(out, record);
 }
 
 void DrawingWriter::collectEntities()
 {
-    for (const AcDbObjectId& id : m_impl.modelSpaceIds()) {
+    const std::vector<AcDbObjectId>& ids = m_impl.modelSpaceIds();
+    m_entities.reserve(ids.size());
+    m_live.reserve(ids.size());
+    m_used.reserve(ids.size() + (m_readEntities == nullptr ? 0 : m_readEntities->size()) + 1024);
+    for (const AcDbObjectId& id : ids) {
         const AcDbEntity* entity = AcDbEntity::cast(m_impl.objectAt(id));
         if (entity == nullptr || entity->isErased())
             continue;
         m_entities.push_back(entity);
-        m_live.emplace(id.handle().value(), entity);
+        m_live.emplace_back(id.handle().value(), entity);
         m_used.insert(id.handle().value());
     }
+    std::sort(m_live.begin(), m_live.end());
+}
+
+const AcDbEntity* DrawingWriter::liveEntity(std::uint64_t handle) const
+{
+    const auto found = std::lower_bound(m_live.begin(), m_live.end(),
+                                        std::make_pair(handle, static_cast<const AcDbEntity*>(nullptr)));
+    return found != m_live.end() && found->first == handle ? found->second : nullptr;
+}
+
+DxfRecord& DrawingWriter::editableSlot(std::size_t i)
+{
+    if (m_slotEdit[i] == 0) {
+        m_slotEdits.push_back((*m_readEntities)[i]);
+        m_slotEdit[i] = static_cast<std::uint32_t>(m_slotEdits.size());
+    }
+    return m_slotEdits[m_slotEdit[i] - 1];
 }
 
 void DrawingWriter::planModelledEntities()
 {
-    m_plans.reserve(m_slots.size());
-    for (DxfEntitySlot& slot : m_slots) {
-        if (slot.modelHandle == 0) {
+    const std::size_t slots = m_readEntities == nullptr ? 0 : m_readEntities->size();
+    m_slotEdit.assign(slots, 0);
+    m_plans.reserve(slots);
+    for (std::size_t i = 0; i < slots; ++i) {
+        const std::uint64_t modelHandle = (*m_modelHandles)[i];
+        if (modelHandle == 0) {
             m_plans.push_back(SlotPlan::Carried);
-        } else if (m_live.count(slot.modelHandle) == 0) {
+        } else if (liveEntity(modelHandle) == nullptr) {
             m_plans.push_back(SlotPlan::Gone);
-        } else if (m_impl.wasOpenedForWrite(slot.modelHandle)) {
+        } else if (m_impl.wasOpenedForWrite(modelHandle)) {
             m_plans.push_back(SlotPlan::Anew);
         } else {
             m_plans.push_back(SlotPlan::AsRead);
-            setOwnHandle(slot.record, slot.modelHandle);
+            // Written under its database handle.
+            char digits[16];
+            const std::string_view handle(digits, static_cast<std::size_t>(
+                                                      writeHandle(modelHandle, digits) - digits));
+            const DxfRecord& record = slotRecord(i);
+            DxfHandleScanner scanner;
+            bool first = true;
+            bool same = false;
+            for (const DxfTag& tag : record.tags()) {
+                if (!first && tag.code == 0)
+                    break;
+                first = false;
+                if (scanner.next(tag) == DxfHandleRole::Own) {
+                    same = tag.value == handle;
+                    break;
+                }
+            }
+            if (!same)
+                editableSlot(i).setTags(withOwnHandle(record, m_texts.keep(std::string(handle))));
         }
     }
 }
 
-void DrawingWriter::setOwnHandle(DxfRecord& record, std::uint64_t handle)
+DxfTags DrawingWriter::withOwnHandle(const DxfRecord& record, std::string_view value)
 {
+    DxfTags tags = record.tagList();
     DxfHandleScanner scanner;
-    for (std::size_t i = 0; i < record.tags.size() && (i == 0 || record.tags[i].code != 0); ++i)
-        if (scanner.next(record.tags[i]) == DxfHandleRole::Own) {
-            record.tags[i].value = formatHandle(handle);
-            return;
+    for (std::size_t i = 0; i < tags.size() && (i == 0 || tags[i].code != 0); ++i)
+        if (scanner.next(tags[i]) == DxfHandleRole::Own) {
+            tags[i].value = value;
+            return tags;
         }
-    DxfTag own;
-    own.code = 5;
-    own.value = formatHandle(handle);
-    record.tags.insert(record.tags.begin() + 1, std::move(own));
+    tags.insert(tags.begin() + 1, DxfTag{5, value, 0});
+    return tags;
 }
 
 bool DrawingWriter::writtenAsRecord(std::size_t i) const
@@ -99,38 +234,25 @@ bool DrawingWriter::writtenAsRecord(std::size_t i) const
     return m_plans[i] == SlotPlan::Carried || m_plans[i] == SlotPlan::AsRead;
 }
 
-std::vector<DxfRecord> DrawingWriter::entityRecords()
+void DrawingWriter::makeEntityRecords()
 {
-    for (const DxfBlock& block : m_document.blocks)
-        m_blockNames.insert(nameKey(block.name));
-    std::vector<DxfRecord> records;
-    records.reserve(m_slots.size() + m_entities.size());
-    std::unordered_set<std::uint64_t> written;
-    for (std::size_t i = 0; i < m_slots.size(); ++i) {
-        DxfEntitySlot& slot = m_slots[i];
-        switch (m_plans[i]) {
-        case SlotPlan::Carried:
-            records.push_back(std::move(slot.record));
-            break;
-        case SlotPlan::AsRead:
-            records.push_back(std::move(slot.record));
-            written.insert(slot.modelHandle);
-            break;
-        case SlotPlan::Anew:
-            records.push_back(entityRecord(*m_live.at(slot.modelHandle), &slot.record));
-            written.insert(slot.modelHandle);
-            break;
-        case SlotPlan::Gone:
-            break;
+    std::vector<bool> written(m_plans.size(), false);
+    std::unordered_set<std::uint64_t> writtenHandles;
+    for (std::size_t i = 0; i < m_plans.size(); ++i) {
+        if (m_plans[i] == SlotPlan::Anew) {
+            const std::uint64_t handle = (*m_modelHandles)[i];
+            m_anew.emplace(i, entityRecord(*liveEntity(handle), &slotRecord(i)));
+            writtenHandles.insert(handle);
+        } else if (m_plans[i] == SlotPlan::AsRead) {
+            writtenHandles.insert((*m_modelHandles)[i]);
         }
     }
     for (const AcDbEntity* entity : m_entities)
-        if (written.count(entity->handle().value()) == 0)
-            records.push_back(entityRecord(*entity, nullptr));
-    return records;
+        if (writtenHandles.count(entity->handle().value()) == 0)
+            m_newEntities.push_back(entityRecord(*entity, nullptr));
 }
 
-void DrawingWriter::header(TagOutput& out)
+void DrawingWriter::header(DxfSink& out)
 {
     const SystemVariables& variables = m_impl.systemVariables();
     std::vector<DxfHeaderVariable> written;
@@ -142,11 +264,11 @@ void DrawingWriter::header(TagOutput& out)
             }
         written.push_back(given);
     };
-    const auto set = [&put](const std::string& name, int code, std::string value) {
-        DxfTag tag;
-        tag.code = code;
-        tag.value = std::move(value);
-        put({name, {tag}});
+    const auto set = [this, &put](std::string_view name, int code, std::string value) {
+        DxfHeaderVariable variable;
+        variable.name = m_texts.keep(std::string(name));
+        variable.values.push_back(m_texts.tag(code, std::move(value)));
+        put(variable);
     };
     set("$ACADVER", 1, m_version);
     set("$DWGCODEPAGE", 3, m_codePage);
@@ -163,60 +285,21 @@ void DrawingWriter::header(TagOutput& out)
     set("$DIMSTYLE", 2, text(m_impl.dimStyleName(m_impl.currentDimStyleId())));
     set("$CLAYER", 8, text(m_impl.layerName(m_impl.currentLayerId())));
     set("$HANDSEED", 5, formatHandle(m_next));
-    out.beginSection("HEADER");
+    out.tag(0, "SECTION");
+    out.tag(2, "HEADER");
     for (const DxfHeaderVariable& variable : written) {
         out.tag(9, variable.name);
-        out.tags(variable.values);
+        for (const DxfTag& tag : variable.values)
+            out.tag(tag.code, tag.value);
     }
-    out.endSection();
-}
-
-std::string DrawingWriter::assemble(const std::vector<DxfRecord>& entities)
-{
-    TagOutput body;
-    body.beginSection("CLASSES");
-    body.records(m_document.classes);
-    body.endSection();
-    body.beginSection("TABLES");
-    for (DxfTable& t : m_document.tables) {
-        for (DxfTag& tag : t.head.tags)
-            if (tag.code == 70) {
-                tag.value = std::to_string(t.entries.size());
-                break;
-            }
-        body.tags(t.head.tags);
-        body.records(t.entries);
-        body.tag(0, "ENDTAB");
-    }
-    body.endSection();
-    body.beginSection("BLOCKS");
-    for (const DxfBlock& block : m_document.blocks) {
-        body.tags(block.begin.tags);
-        body.records(block.entities);
-        body.tags(block.end.tags);
-    }
-    body.endSection();
-    body.beginSection("ENTITIES");
-    body.records(entities);
-    body.endSection();
-    body.beginSection("OBJECTS");
-    body.records(m_document.objects);
-    body.endSection();
-    for (const DxfRawSection& section : m_document.otherSections) {
-        body.beginSection(section.name);
-        body.tags(section.tags);
-        body.endSection();
-    }
-    body.tag(0, "EOF");
-    TagOutput out;
-    header(out);
-    out.text() += body.text();
-    return std::move(out.text());
+    out.tag(0, "ENDSEC");
 }
 
 std::string writeDxf(const AcDbDatabase& db)
 {
-    return DrawingWriter(db).run();
+    DxfSink sink;
+    DrawingWriter(db).run(sink);
+    return std::move(sink.text());
 }
 
 DimensionBlockStyle dimensionBlockStyle(const AcDbDatabase& db, const std::u16string& styleName)
@@ -250,4 +333,3 @@ void writeDxfFile(const AcDbDatabase& db, const std::string& path)
 }
 
 }  // namespace cadhost
-

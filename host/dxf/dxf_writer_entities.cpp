@@ -11,6 +11,7 @@
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_record_layouts.h"
 #include "dxf/dxf_text.h"
+#include "geometry/tolerance.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -18,8 +19,6 @@
 namespace cadhost {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 double degrees(double radians)
 {
@@ -32,12 +31,15 @@ double degrees(double radians)
 DimensionStyleSizes sizesOf(const DxfRecord* style, const DxfDocument& document)
 {
     DimensionStyleSizes sizes;
-    const auto valueOf = [style, &document](int code, const char* variable) -> const DxfTag* {
-        const DxfTag* tag = style == nullptr ? nullptr : style->find(code);
-        return tag != nullptr ? tag : document.headerValue(variable);
+    const auto valueOf = [style, &document](int code, const char* variable) -> std::optional<DxfTag> {
+        std::optional<DxfTag> tag = style == nullptr ? std::nullopt : style->find(code);
+        if (tag)
+            return tag;
+        const DxfTag* header = document.headerValue(variable);
+        return header == nullptr ? std::nullopt : std::optional<DxfTag>(*header);
     };
     const auto real = [&valueOf](int code, const char* variable, double& value) {
-        if (const DxfTag* tag = valueOf(code, variable))
+        if (const auto tag = valueOf(code, variable))
             parseReal(tag->value, value);
     };
     real(41, "$DIMASZ", sizes.arrowSize);
@@ -47,9 +49,9 @@ DimensionStyleSizes sizesOf(const DxfRecord* style, const DxfDocument& document)
     real(147, "$DIMGAP", sizes.textGap);
     real(40, "$DIMSCALE", sizes.scale);
     long long value = 0;
-    if (const DxfTag* tag = valueOf(77, "$DIMTAD"); tag != nullptr && parseInteger(tag->value, value))
+    if (const auto tag = valueOf(77, "$DIMTAD"); tag && parseInteger(tag->value, value))
         sizes.textAbove = value != 0;
-    if (const DxfTag* tag = valueOf(179, "$DIMADEC"); tag != nullptr && parseInteger(tag->value, value))
+    if (const auto tag = valueOf(179, "$DIMADEC"); tag && parseInteger(tag->value, value))
         sizes.angularDecimals = static_cast<int>(value);
     return sizes;
 }
@@ -74,19 +76,19 @@ DimensionBlockStyle DrawingWriter::blockStyle(const std::u16string& styleName)
     return {sizesOf(dimensionStyleRecord(styleName), m_document), decimalSeparator()};
 }
 
-std::string DrawingWriter::layerValue(const std::u16string& name)
+std::string_view DrawingWriter::layerValue(const std::u16string& name)
 {
     if (m_layerValues.empty())
         for (const DxfRecord& entry : table("LAYER").entries)
-            if (const DxfTag* entryName = entry.find(2))
+            if (const auto entryName = entry.find(2))
                 m_layerValues.emplace(nameKey(entryName->value), entryName->value);
     const auto found = m_layerValues.find(upperCase(name));
-    return found != m_layerValues.end() ? found->second : text(name);
+    return found != m_layerValues.end() ? found->second : m_texts.keep(text(name));
 }
 
 RecordBuilder DrawingWriter::entityHead(const char* type, const AcDbEntity& entity)
 {
-    RecordBuilder record(type);
+    RecordBuilder record(m_texts, type);
     record.handle(5, entity.handle().value()).handle(330, m_modelSpace).add(100, "AcDbEntity")
         .add(8, layerValue(entity.layer()));
     return record;
@@ -99,7 +101,8 @@ AcGePoint3d DrawingWriter::inPlane(AcGePoint3d point, const AcGeVector3d& normal
 
 const DxfRecord& DrawingWriter::newDimensionGroups()
 {
-    static const DxfRecord groups = RecordBuilder("DIMENSION")
+    static DxfTextStore texts;
+    static const DxfRecord groups = RecordBuilder(texts, "DIMENSION")
                                         .add(100, "AcDbEntity").add(100, "AcDbDimension")
                                         .integer(70, 32).integer(71, 5).integer(72, 1)
                                         .real(41, 1.0).build();
@@ -135,20 +138,20 @@ DxfTags DrawingWriter::modelledGroups(const AcDbEntity& entity, const DxfKeptGro
                                       const DxfRecord* original)
 {
     if (const AcDbPoint* point = AcDbPoint::cast(&entity))
-        return entityHead("POINT", entity).add(100, "AcDbPoint").point(10, point->position()).build().tags;
+        return entityHead("POINT", entity).add(100, "AcDbPoint").point(10, point->position()).tags();
     if (const AcDbLine* line = AcDbLine::cast(&entity))
         return entityHead("LINE", entity).add(100, "AcDbLine").point(10, line->startPoint())
-            .point(11, line->endPoint()).extrusion(line->normal(), kept.had(210)).build().tags;
+            .point(11, line->endPoint()).extrusion(line->normal(), kept.had(210)).tags();
     if (const AcDbArc* arc = AcDbArc::cast(&entity)) {
         RecordBuilder record = entityHead("ARC", entity);
         circleBody(record, arc->center(), arc->normal(), arc->radius(), kept.had(210));
         record.add(100, "AcDbArc").real(50, degrees(arc->startAngle())).real(51, degrees(arc->endAngle()));
-        return record.build().tags;
+        return record.tags();
     }
     if (const AcDbCircle* circle = AcDbCircle::cast(&entity)) {
         RecordBuilder record = entityHead("CIRCLE", entity);
         circleBody(record, circle->center(), circle->normal(), circle->radius(), kept.had(210));
-        return record.build().tags;
+        return record.tags();
     }
     if (const AcDbPolyline* polyline = AcDbPolyline::cast(&entity))
         return polylineGroups(*polyline, kept, original);
@@ -166,7 +169,7 @@ DxfTags DrawingWriter::polylineGroups(const AcDbPolyline& polyline, const DxfKep
     // The flags the host does not model (128: linetype pattern along the whole polyline)
     // stay as read.
     long long flags = 0;
-    if (const DxfTag* read = original == nullptr ? nullptr : original->find(70))
+    if (const auto read = original == nullptr ? std::nullopt : original->find(70))
         parseInteger(read->value, flags);
     RecordBuilder record = entityHead("LWPOLYLINE", polyline);
     record.add(100, "AcDbPolyline").integer(90, polyline.numVerts())
@@ -183,7 +186,7 @@ DxfTags DrawingWriter::polylineGroups(const AcDbPolyline& polyline, const DxfKep
             record.real(42, bulge);
     }
     record.extrusion(polyline.normal(), kept.had(210));
-    return record.build().tags;
+    return record.tags();
 }
 
 void DrawingWriter::circleBody(RecordBuilder& record, const AcGePoint3d& center, const AcGeVector3d& normal,
@@ -211,11 +214,16 @@ DxfTags DrawingWriter::wallGroups(const AecDbWall& wall, const DxfKeptGroups& ke
             .real(51, degrees(std::atan2(end.y - center.y, end.x - center.x)));
     }
     record.add(1001, kWallApplication).add(1000, "baseline").point(1011, wall.midPoint());
-    return record.build().tags;
+    return record.tags();
 }
 
 std::string DrawingWriter::nextDimensionBlockName()
 {
+    if (!m_blockNamesKnown) {
+        for (const DxfBlock& block : m_document.blocks)
+            m_blockNames.insert(nameKey(block.name));
+        m_blockNamesKnown = true;
+    }
     for (;;) {
         const std::string name = "*D" + std::to_string(++m_lastDimensionBlock);
         if (m_blockNames.insert(nameKey(name)).second)
@@ -252,23 +260,22 @@ DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimensi
     const DimensionStyleSizes sizes = sizesOf(dimensionStyleRecord(styleName), m_document);
     const bool userText = !dimension.isUsingDefaultTextPosition();
     const AcGePoint3d textPosition = dimension.textPosition();
-    DimensionGraphics graphics = angularDimensionGraphics(points, u"", nullptr, sizes);
-    graphics = angularDimensionGraphics(
+    const DimensionGraphics graphics = angularDimensionGraphics(
         points,
-        angularDimensionText(textOverride, graphics.measurement, sizes.angularDecimals,
-                             decimalSeparator()),
+        angularDimensionText(textOverride, angularDimensionMeasurement(points),
+                             sizes.angularDecimals, decimalSeparator()),
         userText ? &textPosition : nullptr, sizes);
 
-    const std::string blockName = nextDimensionBlockName();
+    const std::string_view blockName = m_texts.keep(nextDimensionBlockName());
     const std::uint64_t blockRecord = fresh();
     DxfTable& records = table("BLOCK_RECORD");
-    records.entries.push_back(RecordBuilder("BLOCK_RECORD")
+    records.entries.push_back(RecordBuilder(m_texts, "BLOCK_RECORD")
                                   .handle(5, blockRecord).handle(330, records.head.handle())
                                   .add(100, "AcDbSymbolTableRecord")
                                   .add(100, "AcDbBlockTableRecord").add(2, blockName).build());
     std::vector<DxfRecord> graphicsRecords = blockEntities(graphics, blockRecord, sizes);
     for (const DxfRecord& record : graphicsRecords)
-        requireFinite(record.tags, dimension);
+        requireFinite(record.tagList(), dimension);
     m_document.blocks.push_back(makeBlock(blockName, blockRecord, true, std::move(graphicsRecords)));
 
     AcGePoint3d textMiddle = inPlane(graphics.text.middle, points.normal);
@@ -278,11 +285,11 @@ DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimensi
         .point(11, textMiddle).integer(70, 5 | 32 | (userText ? 128 : 0))
         .real(42, graphics.measurement);
     if (!textOverride.empty() || kept.had(1))
-        record.add(1, text(textOverride));
-    record.extrusion(points.normal, kept.had(210)).add(3, text(styleName))
+        record.text(1, text(textOverride));
+    record.extrusion(points.normal, kept.had(210)).text(3, text(styleName))
         .add(100, "AcDb3PointAngularDimension").point(13, points.xLine1)
         .point(14, points.xLine2).point(15, points.center);
-    return record.build().tags;
+    return record.tags();
 }
 
 std::vector<DxfRecord> DrawingWriter::blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
@@ -290,7 +297,7 @@ std::vector<DxfRecord> DrawingWriter::blockEntities(const DimensionGraphics& gra
 {
     const AcGeVector3d& normal = graphics.normal;
     const auto head = [&](const char* type, const char* layer) {
-        RecordBuilder record(type);
+        RecordBuilder record(m_texts, type);
         record.handle(5, fresh()).handle(330, owner).add(100, "AcDbEntity").add(8, layer);
         if (std::strcmp(layer, "0") == 0)
             record.integer(62, 0);  // by block: the dimension's colour
@@ -319,7 +326,7 @@ std::vector<DxfRecord> DrawingWriter::blockEntities(const DimensionGraphics& gra
     const DimensionGraphics::Text& label = graphics.text;
     entities.push_back(head("MTEXT", "0").add(100, "AcDbMText").point(10, label.middle)
                            .real(40, label.height).real(41, 0.0).integer(71, 5).integer(72, 1)
-                           .add(1, text(label.contents)).add(7, sizes.textStyle)
+                           .text(1, text(label.contents)).text(7, sizes.textStyle)
                            .extrusion(normal).point(11, AcGePoint3d::kOrigin + label.direction)
                            .build());
     for (const AcGePoint3d& point : graphics.definitionPoints)

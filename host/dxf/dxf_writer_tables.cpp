@@ -16,14 +16,14 @@ const char* const kTableOrder[] = {"VPORT", "LTYPE", "LAYER", "STYLE", "VIEW",
 
 }  // namespace
 
-DxfTable& DrawingWriter::table(const std::string& name)
+DxfTable& DrawingWriter::table(std::string_view name)
 {
     if (DxfTable* existing = m_document.table(name))
         return *existing;
     DxfTable created;
-    created.name = name;
-    RecordBuilder head("TABLE");
-    head.add(2, name).handle(5, fresh()).add(330, "0").add(100, "AcDbSymbolTable").integer(70, 0);
+    created.name = m_texts.keep(std::string(name));
+    RecordBuilder head(m_texts, "TABLE");
+    head.add(2, created.name).handle(5, fresh()).add(330, "0").add(100, "AcDbSymbolTable").integer(70, 0);
     if (name == "DIMSTYLE")
         head.add(100, "AcDbDimStyleTable");
     created.head = head.build();
@@ -31,16 +31,16 @@ DxfTable& DrawingWriter::table(const std::string& name)
     return m_document.tables.back();
 }
 
-std::u16string DrawingWriter::nameKey(const std::string& value) const
+std::u16string DrawingWriter::nameKey(std::string_view value) const
 {
     return upperCase(decodeDxfText(value, m_codePage));
 }
 
-const DxfRecord* DrawingWriter::entryNamed(const DxfTable& table, const std::string& name) const
+const DxfRecord* DrawingWriter::entryNamed(const DxfTable& table, std::string_view name) const
 {
     const std::u16string wanted = nameKey(name);
     for (const DxfRecord& entry : table.entries)
-        if (const DxfTag* tag = entry.find(2); tag != nullptr && nameKey(tag->value) == wanted)
+        if (const auto tag = entry.find(2); tag && nameKey(tag->value) == wanted)
             return &entry;
     return nullptr;
 }
@@ -49,15 +49,15 @@ std::unordered_map<std::u16string, std::uint64_t> DrawingWriter::entryHandles(co
 {
     std::unordered_map<std::u16string, std::uint64_t> handles;
     for (const DxfRecord& entry : table.entries)
-        if (const DxfTag* tag = entry.find(2))
+        if (const auto tag = entry.find(2))
             handles.emplace(nameKey(tag->value), entry.handle());
     return handles;
 }
 
-RecordBuilder DrawingWriter::entry(DxfTable& owner, const std::string& type, const std::string& subclass,
-                                   const std::string& name)
+RecordBuilder DrawingWriter::entry(DxfTable& owner, std::string_view type, std::string_view subclass,
+                                   std::string_view name)
 {
-    RecordBuilder record(type);
+    RecordBuilder record(m_texts, type);
     record.handle(type == "DIMSTYLE" ? 105 : 5, fresh())
         .handle(330, owner.head.handle())
         .add(100, "AcDbSymbolTableRecord")
@@ -68,7 +68,7 @@ RecordBuilder DrawingWriter::entry(DxfTable& owner, const std::string& type, con
     return record;
 }
 
-void DrawingWriter::ensureEntry(const std::string& tableName, const std::string& name,
+void DrawingWriter::ensureEntry(std::string_view tableName, std::string_view name,
                                 const std::function<DxfRecord(DxfTable&)>& make)
 {
     DxfTable& owner = table(tableName);
@@ -83,7 +83,7 @@ void DrawingWriter::ensureTables()
     // The standard tables first, in their order, then any others.
     std::stable_sort(m_document.tables.begin(), m_document.tables.end(),
                      [](const DxfTable& a, const DxfTable& b) {
-                         const auto rank = [](const std::string& name) {
+                         const auto rank = [](std::string_view name) {
                              const auto at = std::find(std::begin(kTableOrder),
                                                        std::end(kTableOrder), name);
                              return at - std::begin(kTableOrder);
@@ -104,7 +104,7 @@ void DrawingWriter::ensureTables()
     for (const char* linetype : {"ByBlock", "ByLayer", "Continuous"})
         ensureEntry("LTYPE", linetype, [this, linetype](DxfTable& t) {
             return entry(t, "LTYPE", "AcDbLinetypeTableRecord", linetype)
-                .add(3, std::string(linetype) == "Continuous" ? "Solid line" : "")
+                .add(3, std::string_view(linetype) == "Continuous" ? "Solid line" : "")
                 .integer(72, 65).integer(73, 0).real(40, 0.0).build();
         });
     ensureEntry("STYLE", "Standard", [this](DxfTable& t) {
@@ -131,7 +131,7 @@ void DrawingWriter::ensureTables()
     m_paperSpace = entryNamed(table("BLOCK_RECORD"), "*Paper_Space")->handle();
 }
 
-std::uint64_t DrawingWriter::blockRecordOf(const std::string& name)
+std::uint64_t DrawingWriter::blockRecordOf(std::string_view name)
 {
     const DxfRecord* record = entryNamed(table("BLOCK_RECORD"), name);
     return record == nullptr ? 0 : record->handle();
@@ -149,17 +149,17 @@ void DrawingWriter::ensureBlocks()
     }
 }
 
-DxfBlock DrawingWriter::makeBlock(const std::string& name, std::uint64_t record, bool anonymous,
+DxfBlock DrawingWriter::makeBlock(std::string_view name, std::uint64_t record, bool anonymous,
                                   std::vector<DxfRecord> entities)
 {
     DxfBlock block;
-    block.name = name;
-    block.begin = RecordBuilder("BLOCK")
+    block.name = m_texts.keep(std::string(name));
+    block.begin = RecordBuilder(m_texts, "BLOCK")
                       .handle(5, fresh()).handle(330, record).add(100, "AcDbEntity").add(8, "0")
-                      .add(100, "AcDbBlockBegin").add(2, name).integer(70, anonymous ? 1 : 0)
-                      .point(10, AcGePoint3d::kOrigin).add(3, name).add(1, "").build();
+                      .add(100, "AcDbBlockBegin").add(2, block.name).integer(70, anonymous ? 1 : 0)
+                      .point(10, AcGePoint3d::kOrigin).add(3, block.name).add(1, "").build();
     block.entities = std::move(entities);
-    block.end = RecordBuilder("ENDBLK")
+    block.end = RecordBuilder(m_texts, "ENDBLK")
                     .handle(5, fresh()).handle(330, record).add(100, "AcDbEntity").add(8, "0")
                     .add(100, "AcDbBlockEnd").build();
     return block;
@@ -169,11 +169,11 @@ void DrawingWriter::ensureObjects()
 {
     std::vector<DxfRecord>& objects = m_document.objects;
     if (objects.empty() || objects.front().type() != "DICTIONARY")
-        objects.insert(objects.begin(), RecordBuilder("DICTIONARY")
+        objects.insert(objects.begin(), RecordBuilder(m_texts, "DICTIONARY")
                                             .handle(5, fresh()).add(330, "0")
                                             .add(100, "AcDbDictionary").integer(281, 1).build());
-    std::unordered_set<std::string> names;
-    for (const DxfTag& tag : objects.front().tags)
+    std::unordered_set<std::string_view> names;
+    for (const DxfTag& tag : objects.front().tags())
         if (tag.code == 3)
             names.insert(tag.value);
     if (names.count("ACAD_LAYOUT") != 0) {
@@ -185,20 +185,15 @@ void DrawingWriter::ensureObjects()
     const auto entry = [&](const char* name, std::uint64_t handle) {
         if (names.count(name) != 0)
             return false;
-        DxfTags& tags = objects.front().tags;
+        DxfTags tags = objects.front().tagList();
         const auto end = std::find_if(tags.begin(), tags.end(),
                                       [](const DxfTag& t) { return t.code == 1001; });
-        DxfTag key;
-        key.code = 3;
-        key.value = name;
-        DxfTag pointer;
-        pointer.code = 350;
-        pointer.value = formatHandle(handle);
-        tags.insert(tags.insert(end, key) + 1, pointer);
+        tags.insert(tags.insert(end, DxfTag{3, name, 0}) + 1, m_texts.tag(350, formatHandle(handle)));
+        objects.front().setTags(std::move(tags));
         return true;
     };
     const auto dictionary = [&](std::uint64_t handle) {
-        return RecordBuilder("DICTIONARY").handle(5, handle).handle(330, root)
+        return RecordBuilder(m_texts, "DICTIONARY").handle(5, handle).handle(330, root)
             .add(100, "AcDbDictionary").integer(281, 1);
     };
     if (const std::uint64_t groups = fresh(); entry("ACAD_GROUP", groups))
@@ -212,7 +207,7 @@ void DrawingWriter::ensureObjects()
     if (const std::uint64_t mlineStyles = fresh(); entry("ACAD_MLINESTYLE", mlineStyles)) {
         const std::uint64_t standard = fresh();
         added.push_back(dictionary(mlineStyles).add(3, "Standard").handle(350, standard).build());
-        added.push_back(RecordBuilder("MLINESTYLE")
+        added.push_back(RecordBuilder(m_texts, "MLINESTYLE")
                             .handle(5, standard).handle(330, mlineStyles)
                             .add(100, "AcDbMlineStyle").add(2, "Standard").integer(70, 0).add(3, "")
                             .integer(62, 256).real(51, 90.0).real(52, 90.0).integer(71, 2)
@@ -221,11 +216,11 @@ void DrawingWriter::ensureObjects()
     }
     if (const std::uint64_t plotStyles = fresh(); entry("ACAD_PLOTSTYLENAME", plotStyles)) {
         m_placeholder = fresh();
-        added.push_back(RecordBuilder("ACDBDICTIONARYWDFLT")
+        added.push_back(RecordBuilder(m_texts, "ACDBDICTIONARYWDFLT")
                             .handle(5, plotStyles).handle(330, root).add(100, "AcDbDictionary")
                             .integer(281, 1).add(3, "Normal").handle(350, m_placeholder)
                             .add(100, "AcDbDictionaryWithDefault").handle(340, m_placeholder).build());
-        added.push_back(RecordBuilder("ACDBPLACEHOLDER")
+        added.push_back(RecordBuilder(m_texts, "ACDBPLACEHOLDER")
                             .handle(5, m_placeholder).handle(330, plotStyles).build());
     } else {
         findPlaceholder();
@@ -240,7 +235,7 @@ void DrawingWriter::ensureObjects()
 DxfRecord DrawingWriter::layout(std::uint64_t handle, std::uint64_t owner, const char* name,
                                        int tabOrder, std::uint64_t blockRecord, int plotFlags)
 {
-    return RecordBuilder("LAYOUT")
+    return RecordBuilder(m_texts, "LAYOUT")
         .handle(5, handle).handle(330, owner).add(100, "AcDbPlotSettings").add(1, "")
         .add(2, "none_device").add(4, "").add(6, "").real(40, 0.0).real(41, 0.0)
         .real(42, 0.0).real(43, 0.0).real(44, 0.0).real(45, 0.0).real(46, 0.0)
@@ -257,22 +252,20 @@ DxfRecord DrawingWriter::layout(std::uint64_t handle, std::uint64_t owner, const
         .build();
 }
 
-void DrawingWriter::linkLayout(const std::string& space, std::uint64_t layoutHandle)
+void DrawingWriter::linkLayout(std::string_view space, std::uint64_t layoutHandle)
 {
     for (DxfRecord& record : table("BLOCK_RECORD").entries) {
-        const DxfTag* name = record.find(2);
-        if (name == nullptr || nameKey(name->value) != nameKey(space))
+        const auto name = record.find(2);
+        if (!name || nameKey(name->value) != nameKey(space))
             continue;
-        DxfTags& tags = record.tags;
+        DxfTags tags = record.tagList();
         tags.erase(std::remove_if(tags.begin(), tags.end(),
                                   [](const DxfTag& t) { return t.code == 340; }),
                    tags.end());
         const auto at = std::find_if(tags.begin(), tags.end(),
                                      [](const DxfTag& t) { return t.code == 2; });
-        DxfTag link;
-        link.code = 340;
-        link.value = formatHandle(layoutHandle);
-        tags.insert(at + 1, link);
+        tags.insert(at + 1, m_texts.tag(340, formatHandle(layoutHandle)));
+        record.setTags(std::move(tags));
     }
 }
 
@@ -285,11 +278,11 @@ void DrawingWriter::ensureClasses()
     for (const auto& cls : kClasses) {
         const bool present = std::any_of(
             m_document.classes.begin(), m_document.classes.end(), [&cls](const DxfRecord& r) {
-                const DxfTag* name = r.find(1);
-                return name != nullptr && name->value == cls[0];
+                const auto name = r.find(1);
+                return name && name->value == cls[0];
             });
         if (!present)
-            m_document.classes.push_back(RecordBuilder("CLASS")
+            m_document.classes.push_back(RecordBuilder(m_texts, "CLASS")
                                              .add(1, cls[0]).add(2, cls[1]).add(3, cls[2])
                                              .integer(90, 0).integer(280, 0).integer(281, 0)
                                              .build());
@@ -299,7 +292,7 @@ void DrawingWriter::ensureClasses()
 void DrawingWriter::findPlaceholder()
 {
     if (const DxfRecord* layer0 = entryNamed(table("LAYER"), "0"))
-        if (const DxfTag* plotStyle = layer0->find(390))
+        if (const auto plotStyle = layer0->find(390))
             parseHandle(plotStyle->value, m_placeholder);
 }
 
@@ -313,7 +306,7 @@ void DrawingWriter::addHostLayers()
     DxfTable& layers = table("LAYER");
     std::unordered_set<std::u16string> present;
     for (const DxfRecord& layer : layers.entries)
-        if (const DxfTag* name = layer.find(2))
+        if (const auto name = layer.find(2))
             present.insert(nameKey(name->value));
     std::vector<std::u16string> names;
     for (const AcDbObjectId& id : m_impl.layerIds())
@@ -322,7 +315,7 @@ void DrawingWriter::addHostLayers()
     for (const std::u16string& name : names) {
         if (!present.insert(upperCase(name)).second)
             continue;
-        const std::string encoded = text(name);
+        const std::string_view encoded = m_texts.keep(text(name));
         RecordBuilder layer = entry(layers, "LAYER", "AcDbLayerTableRecord", encoded);
         layer.integer(62, 7).add(6, "Continuous");
         if (name == u"Defpoints")
@@ -340,25 +333,24 @@ void DrawingWriter::addHostDimensionStyles()
     const std::uint64_t textStyle = entryNamed(table("STYLE"), "Standard")->handle();
     std::unordered_set<std::u16string> present;
     for (const DxfRecord& style : styles.entries)
-        if (const DxfTag* name = style.find(2))
+        if (const auto name = style.find(2))
             present.insert(nameKey(name->value));
     for (const AcDbObjectId& id : m_impl.dimStyleIds()) {
         if (!present.insert(upperCase(m_impl.dimStyleName(id))).second)
             continue;
-        const std::string name = text(m_impl.dimStyleName(id));
+        const std::string_view name = m_texts.keep(text(m_impl.dimStyleName(id)));
         // A new style starts from its parent's settings ("NAME$n" from "NAME").
         const std::size_t dollar = name.rfind('$');
         const DxfRecord* parent =
             dollar == std::string::npos ? nullptr : entryNamed(styles, name.substr(0, dollar));
         if (parent != nullptr) {
-            RecordBuilder child = entry(styles, "DIMSTYLE", "AcDbDimStyleTableRecord", name);
-            DxfRecord copy = child.build();
-            for (const DxfTag& tag : parent->tags)
+            DxfTags copy = entry(styles, "DIMSTYLE", "AcDbDimStyleTableRecord", name).tags();
+            for (const DxfTag& tag : parent->tags())
                 if (tag.code != 0 && tag.code != 2 && tag.code != 5 && tag.code != 105 &&
                     tag.code != 330 && tag.code != 100 && tag.code != 70 &&
                     tag.code != 102)
-                    copy.tags.push_back(tag);
-            styles.entries.push_back(std::move(copy));
+                    copy.push_back(tag);
+            styles.entries.push_back(DxfRecord(std::move(copy)));
             continue;
         }
         styles.entries.push_back(

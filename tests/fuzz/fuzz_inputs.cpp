@@ -21,7 +21,7 @@ namespace {
 std::size_t entitiesOf(const AcDbDatabase& db)
 {
     if (const auto file = std::static_pointer_cast<const cadhost::DxfForeignData>(db.impl().foreignData))
-        return file->entities.size();
+        return file->document.entities.size();
     std::size_t count = 0;
     for (const AcDbObjectId& id : db.impl().modelSpaceIds())
         count += db.impl().objectAt(id)->isErased() ? 0 : 1;

@@ -57,10 +57,10 @@ std::vector<std::string> subclassGroups(const std::vector<cadhost::DxfRecord>& r
             continue;
         std::vector<std::string> found;
         bool inSubclass = false;
-        for (const cadhost::DxfTag& tag : record.tags) {
+        for (const cadhost::DxfTag& tag : record.tags()) {
             inSubclass = inSubclass || tag.code == 100;
             if (inSubclass)
-                found.push_back(std::to_string(tag.code) + " " + tag.value);
+                found.push_back(std::to_string(tag.code) + " " + std::string(tag.value));
         }
         return found;
     }
@@ -141,7 +141,7 @@ TEST(DxfCarriedData, AHandleHeldTwiceIsRenamedAndPointersKeepItsFirstHolder)
     const auto dictionary = std::find_if(after.objects.begin(), after.objects.end(),
                                          [](const cadhost::DxfRecord& r) { return r.handle() == 0x2A; });
     ASSERT_NE(dictionary, after.objects.end());
-    EXPECT_EQ(dictionary->tags.back().value, "20");
+    EXPECT_EQ(dictionary->tagList().back().value, "20");
     EXPECT_EQ(dxftest::brokenHandles(after), std::vector<std::string>{});
 }
 
@@ -174,7 +174,7 @@ TEST(DxfCarriedData, BlockRecordsAndObjectsOfAnR12DrawingWithR2000ObjectsStayLin
     // Each space's block record and layout point to each other.
     std::map<std::uint64_t, std::uint64_t> layoutOfRecord;
     for (const cadhost::DxfRecord& record : after.table("BLOCK_RECORD")->entries)
-        if (const cadhost::DxfTag* layout = record.find(340)) {
+        if (const auto layout = record.find(340)) {
             std::uint64_t value = 0;
             cadhost::parseHandle(layout->value, value);
             layoutOfRecord[record.handle()] = value;
@@ -246,7 +246,7 @@ TEST(DxfCarriedData, RecordsOfAnR12DrawingAreWrittenWithTheSubclassMarkersOfThei
         for (std::size_t start = 0, from = 0; start < tags.size(); ++start) {
             if (tags[start].code != 0)
                 continue;
-            const std::string& type = tags[start].value;
+            const std::string type(tags[start].value);
             const auto expected = markersOfKind().find(type);
             ASSERT_NE(expected, markersOfKind().end()) << type;
             EXPECT_EQ(dxftest::markersOf(tags, start), expected->second) << type;
@@ -256,10 +256,10 @@ TEST(DxfCarriedData, RecordsOfAnR12DrawingAreWrittenWithTheSubclassMarkersOfThei
             std::vector<std::string> had;
             std::vector<std::string> has;
             for (std::size_t i = from + 1; i < original.size() && original[i].code != 0; ++i)
-                had.push_back(std::to_string(original[i].code) + "=" + original[i].value);
+                had.push_back(std::to_string(original[i].code) + "=" + std::string(original[i].value));
             for (std::size_t i = start + 1; i < tags.size() && tags[i].code != 0; ++i)
                 if (tags[i].code != 5 && tags[i].code != 330 && tags[i].code != 100)
-                    has.push_back(std::to_string(tags[i].code) + "=" + tags[i].value);
+                    has.push_back(std::to_string(tags[i].code) + "=" + std::string(tags[i].value));
             std::sort(had.begin(), had.end());
             std::sort(has.begin(), has.end());
             EXPECT_EQ(has, had) << type;
@@ -268,20 +268,20 @@ TEST(DxfCarriedData, RecordsOfAnR12DrawingAreWrittenWithTheSubclassMarkersOfThei
     };
     ASSERT_EQ(after.entities.size(), before.entities.size());
     for (std::size_t i = 0; i < before.entities.size(); ++i)
-        check(after.entities[i].tags, before.entities[i].tags);
+        check(after.entities[i].tagList(), before.entities[i].tagList());
     const auto block = std::find_if(after.blocks.begin(), after.blocks.end(),
                                     [](const cadhost::DxfBlock& b) { return b.name == "TAG"; });
     ASSERT_NE(block, after.blocks.end());
-    check(block->begin.tags, before.blocks[0].begin.tags);
-    check(block->entities[0].tags, before.blocks[0].entities[0].tags);
+    check(block->begin.tagList(), before.blocks[0].begin.tagList());
+    check(block->entities[0].tagList(), before.blocks[0].entities[0].tagList());
     for (const char* name : {"LAYER", "STYLE"}) {
         const cadhost::DxfTable* table = after.table(name);
-        EXPECT_EQ(dxftest::markersOf(table->head.tags), "AcDbSymbolTable") << name;
+        EXPECT_EQ(dxftest::markersOf(table->head.tagList()), "AcDbSymbolTable") << name;
         for (const cadhost::DxfRecord& entry : table->entries)
-            EXPECT_EQ(dxftest::markersOf(entry.tags), markersOfKind().at(name)) << name;
+            EXPECT_EQ(dxftest::markersOf(entry.tagList()), markersOfKind().at(name)) << name;
     }
     // The second AcDbText holds the vertical alignment; AcDbAttribute the tag.
-    const cadhost::DxfTags& textTags = after.entities[1].tags;
+    const cadhost::DxfTags textTags = after.entities[1].tagList();
     EXPECT_EQ(textTags.back().code, 73);
     EXPECT_EQ(checked["VERTEX"], 2);
     EXPECT_EQ(checked["ATTRIB"], 1);

@@ -228,16 +228,15 @@ class DxfReaderMends : public ::testing::TestWithParam<MendedFile> {};
 /// owners and subclass markers.
 std::vector<std::string> writtenEntities(const AcDbDatabase& db, const std::string& type)
 {
-    const auto document = cadhost::parseDxfDocument(
-        cadhost::readDxfTags(cadhost::writeDxf(db), "written.dxf"), "written.dxf");
+    const auto document = cadhost::parseDxfDocument(cadhost::writeDxf(db), "written.dxf");
     std::vector<std::string> found;
     for (const cadhost::DxfRecord& record : document.entities) {
         if (record.type() != type)
             continue;
         std::string text;
-        for (const cadhost::DxfTag& tag : record.tags)
+        for (const cadhost::DxfTag& tag : record.tags())
             if (tag.code != 5 && tag.code != 330 && tag.code != 100)
-                text += std::to_string(tag.code) + "=" + tag.value + ";";
+                text += std::to_string(tag.code) + "=" + std::string(tag.value) + ";";
         found.push_back(text);
     }
     return found;

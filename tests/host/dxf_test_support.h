@@ -44,7 +44,7 @@ inline std::string groups(std::initializer_list<std::pair<int, const char*>> pai
 /// The document of a file's text.
 inline cadhost::DxfDocument parsed(const std::string& text)
 {
-    return cadhost::parseDxfDocument(cadhost::readDxfTags(text, "written.dxf"), "written.dxf");
+    return cadhost::parseDxfDocument(text, "written.dxf");
 }
 
 /// The document db is written as.
@@ -67,23 +67,23 @@ inline std::vector<std::string> brokenHandles(const cadhost::DxfDocument& docume
     std::set<std::uint64_t> owned;
     std::vector<std::string> broken;
     cadhost::forEachRecord(document, [&](const cadhost::DxfRecord& record) {
-        cadhost::forEachHandle(record.tags, [&](const cadhost::DxfTag& tag, cadhost::DxfHandleRole role) {
+        cadhost::forEachHandle(record.tags(), [&](const cadhost::DxfTag& tag, cadhost::DxfHandleRole role) {
             std::uint64_t value = 0;
             if (role == cadhost::DxfHandleRole::Own && cadhost::parseHandle(tag.value, value) &&
                 !owned.insert(value).second)
-                broken.push_back("duplicate " + tag.value);
+                broken.push_back("duplicate " + std::string(tag.value));
         });
     });
     cadhost::forEachRecord(document, [&](const cadhost::DxfRecord& record) {
         std::string type;
         cadhost::DxfHandleScanner scanner;
-        for (const cadhost::DxfTag& tag : record.tags) {
+        for (const cadhost::DxfTag& tag : record.tags()) {
             if (tag.code == 0)
                 type = tag.value;
             std::uint64_t value = 0;
             if (scanner.next(tag) == cadhost::DxfHandleRole::Reference &&
                 cadhost::parseHandle(tag.value, value) && value != 0 && owned.count(value) == 0)
-                broken.push_back(type + " " + std::to_string(tag.code) + " " + tag.value);
+                broken.push_back(type + " " + std::to_string(tag.code) + " " + std::string(tag.value));
         }
     });
     return broken;
@@ -95,7 +95,7 @@ inline std::string markersOf(const cadhost::DxfTags& tags, std::size_t begin = 0
     std::string markers;
     for (std::size_t i = begin + 1; i < tags.size() && tags[i].code != 0; ++i)
         if (tags[i].code == 100)
-            markers += (markers.empty() ? "" : " ") + tags[i].value;
+            markers += (markers.empty() ? "" : " ") + std::string(tags[i].value);
     return markers;
 }
 

@@ -1,0 +1,81 @@
+#include "database/huge_pages.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace cadhost {
+
+namespace {
+
+/// Below this a buffer holds no whole huge page.
+constexpr std::size_t kSmallestAdvised = kHugePageSize;
+
+/// Gives the whole pages of the size bytes at data the advice, where they hold a huge page; a
+/// hint, whose failure is harmless.
+void adviseWholePages(void* data, std::size_t size, int advice)
+{
+    if (data == nullptr || size < kSmallestAdvised)
+        return;
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + size) / page * page;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, advice);
+}
+
+class HugePageResource : public std::pmr::memory_resource {
+    static std::size_t alignmentOf(std::size_t bytes, std::size_t alignment)
+    {
+        return bytes >= kHugePageSize ? std::max(alignment, kHugePageSize) : alignment;
+    }
+    void* do_allocate(std::size_t bytes, std::size_t alignment) override
+    {
+        void* const block = ::operator new(bytes, std::align_val_t(alignmentOf(bytes, alignment)));
+        if (bytes >= kHugePageSize)
+            adviseHugePages(block, bytes);
+        return block;
+    }
+    void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override
+    {
+        ::operator delete(block, std::align_val_t(alignmentOf(bytes, alignment)));
+    }
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override
+    {
+        return this == &other;
+    }
+};
+
+}  // namespace
+
+void adviseHugePages(void* data, std::size_t size)
+{
+#ifdef MADV_HUGEPAGE
+    adviseWholePages(data, size, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+void populatePages(void* data, std::size_t size)
+{
+#ifdef MADV_POPULATE_WRITE
+    adviseWholePages(data, size, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+std::pmr::memory_resource* hugePageResource()
+{
+    // Never destroyed: pools may give back their blocks as late as the process exit.
+    static auto* const resource = new HugePageResource;
+    return resource;
+}
+
+}  // namespace cadhost

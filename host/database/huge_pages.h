@@ -1,0 +1,41 @@
+// Large buffers (a drawing file's bytes, the text written, the lists of records, the blocks of
+// objects) filled with a few page faults rather than thousands: the system is asked to back
+// them with huge pages where it offers them.
+#pragma once
+#include <cstddef>
+#include <memory_resource>
+#include <string>
+#include <vector>
+
+namespace cadhost {
+
+/// The size of a huge page (on x86-64 and most other systems).
+constexpr std::size_t kHugePageSize = std::size_t{2} << 20;
+
+/// Asks the system to back the whole pages of the size bytes at data with huge pages; a hint
+/// with no effect on a buffer of less than a few megabytes or where huge pages are not offered.
+void adviseHugePages(void* data, std::size_t size);
+/// Makes the pages of the size bytes at data, about to be written, resident in one call rather
+/// than one fault each; a hint as above.
+void populatePages(void* data, std::size_t size);
+
+/// The blocks of a pool of small objects (the nodes of a large table): those of a huge page or
+/// more aligned to huge pages and advised as above, smaller ones from the heap.
+std::pmr::memory_resource* hugePageResource();
+
+/// Makes room for count characters in text, advised as above.
+inline void reserveLarge(std::string& text, std::size_t count)
+{
+    text.reserve(count);
+    adviseHugePages(text.data(), text.capacity());
+}
+
+/// Makes room for count items in items, advised as above.
+template <class T>
+void reserveLarge(std::vector<T>& items, std::size_t count)
+{
+    items.reserve(count);
+    adviseHugePages(items.data(), items.capacity() * sizeof(T));
+}
+
+}  // namespace cadhost
