@@ -13,6 +13,14 @@ constexpr std::size_t kAlignment = alignof(std::max_align_t);
 /// The least a block holds: small drawings take one small block.
 constexpr std::size_t kSmallestBlock = 64 * 1024;
 
+/// A block of a huge page or more is aligned to huge pages, so that they back it from its first
+/// byte to its last; a smaller one holds no huge page, and such an alignment would only cost
+/// (a mapping of its own for each small drawing's block).
+std::align_val_t blockAlignment(std::size_t size)
+{
+    return std::align_val_t(size >= kHugePageSize ? kHugePageSize : kAlignment);
+}
+
 }  // namespace
 
 ObjectArena::ObjectArena(std::size_t expected)
@@ -22,19 +30,18 @@ ObjectArena::ObjectArena(std::size_t expected)
 
 void ObjectArena::addBlock(std::size_t size)
 {
-    Block block;
-    block.size = std::max(size, kSmallestBlock);
-    // Aligned to huge pages, a large block is backed by them from its first byte to its last.
-    block.bytes.reset(static_cast<std::byte*>(
-        ::operator new(block.size, std::align_val_t(kHugePageSize))));
-    adviseHugePages(block.bytes.get(), block.size);
-    m_blocks.push_back(std::move(block));
+    const std::size_t blockSize = std::max(size, kSmallestBlock);
+    std::byte* const bytes =
+        static_cast<std::byte*>(::operator new(blockSize, blockAlignment(blockSize)));
+    m_blocks.push_back(Block{std::unique_ptr<std::byte, BlockDeleter>(bytes, BlockDeleter{blockSize}),
+                             blockSize});
+    adviseHugePages(bytes, blockSize);
     m_used = 0;
 }
 
 void ObjectArena::BlockDeleter::operator()(std::byte* bytes) const
 {
-    ::operator delete(bytes, std::align_val_t(kHugePageSize));
+    ::operator delete(bytes, blockAlignment(size));
 }
 
 void* ObjectArena::allocate(std::size_t size)

@@ -26,13 +26,14 @@ public:
     bool holds(const void* pointer) const;
 
 private:
-    /// Releases a block's bytes.
+    /// Releases a block's bytes of the block's size.
     struct BlockDeleter {
+        std::size_t size;
         void operator()(std::byte* bytes) const;
     };
     struct Block {
         std::unique_ptr<std::byte, BlockDeleter> bytes;
-        std::size_t size = 0;
+        std::size_t size;
     };
     /// Starts a block of at least size bytes.
     void addBlock(std::size_t size);
