@@ -1,5 +1,7 @@
 #include "dxf/dimension_graphics.h"
 
+#include "acedads.h"
+#include "dbdim.h"
 #include "geometry/tolerance.h"
 #include <cmath>
 #include <cstdio>
@@ -195,6 +197,27 @@ DimensionGraphics angularDimensionGraphics(const AngularDimensionPoints& points,
         graphics.dimensionArcs.push_back({points.center, radius, start, end});
     }
     return graphics;
+}
+
+AngularDimensionPoints angularDimensionPointsOf(const AcDb3PointAngularDimension& dimension)
+{
+    AngularDimensionPoints points;
+    points.center = dimension.centerPoint();
+    points.xLine1 = dimension.xLine1Point();
+    points.xLine2 = dimension.xLine2Point();
+    points.arcPoint = dimension.arcPoint();
+    points.normal = dimension.normal().normal();
+    if (points.normal.isZeroLength())
+        points.normal = AcGeVector3d::kZAxis;
+    return points;
+}
+
+std::u16string angularDimensionTextOverride(const AcDb3PointAngularDimension& dimension)
+{
+    ACHAR* rawText = dimension.dimensionText();
+    const std::u16string textOverride = rawText == nullptr ? u"" : rawText;
+    acutDelString(rawText);
+    return textOverride;
 }
 
 }  // namespace cadhost

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class AcDb3PointAngularDimension;
+
 namespace cadhost {
 
 /// The sizes and text settings of a dimension style that the graphics use (drawing units
@@ -65,6 +67,11 @@ struct AngularDimensionPoints {
     AcGePoint3d arcPoint;
     AcGeVector3d normal = AcGeVector3d::kZAxis;
 };
+
+/// The defining points of dimension; a normal of no length is taken as the Z axis.
+AngularDimensionPoints angularDimensionPointsOf(const AcDb3PointAngularDimension& dimension);
+/// The text the user gave dimension (empty for none).
+std::u16string angularDimensionTextOverride(const AcDb3PointAngularDimension& dimension);
 
 /// The shown text of a dimension: textOverride, with "<>" in it, or all of it when empty, the
 /// measured angle in degrees with the style's decimals and decimalSeparator.

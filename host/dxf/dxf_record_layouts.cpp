@@ -239,12 +239,12 @@ void DxfSubclassLayout::index()
 {
     m_flags.assign(kLastLayoutCode + 1, 0);
     // The first listing of a code decides, as a search in order would.
-    for (const DxfGroupSpec& spec : groups)
-        if (spec.code >= 0 && spec.code <= kLastLayoutCode && !(m_flags[spec.code] & kGroup))
-            m_flags[spec.code] |= kGroup | (spec.modelled ? kModelled : 0);
-    for (const DxfGroupSpec& spec : vertexGroups)
-        if (spec.code >= 0 && spec.code <= kLastLayoutCode && !(m_flags[spec.code] & kVertexGroup))
-            m_flags[spec.code] |= kVertexGroup | (spec.modelled ? kVertexModelled : 0);
+    for (const DxfGroupSpec& group : groups)
+        if (group.code >= 0 && group.code <= kLastLayoutCode && !(m_flags[group.code] & kGroup))
+            m_flags[group.code] |= kGroup | (group.modelled ? kModelled : 0);
+    for (const DxfGroupSpec& group : vertexGroups)
+        if (group.code >= 0 && group.code <= kLastLayoutCode && !(m_flags[group.code] & kVertexGroup))
+            m_flags[group.code] |= kVertexGroup | (group.modelled ? kVertexModelled : 0);
 }
 
 void DxfRecordLayout::index()

@@ -245,17 +245,8 @@ char16_t DrawingWriter::decimalSeparator() const
 
 DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimension, const DxfKeptGroups& kept)
 {
-    AngularDimensionPoints points;
-    points.center = dimension.centerPoint();
-    points.xLine1 = dimension.xLine1Point();
-    points.xLine2 = dimension.xLine2Point();
-    points.arcPoint = dimension.arcPoint();
-    points.normal = dimension.normal().normal();
-    if (points.normal.isZeroLength())
-        points.normal = AcGeVector3d::kZAxis;
-    ACHAR* rawText = dimension.dimensionText();
-    const std::u16string textOverride = rawText == nullptr ? u"" : rawText;
-    acutDelString(rawText);
+    const AngularDimensionPoints points = angularDimensionPointsOf(dimension);
+    const std::u16string textOverride = angularDimensionTextOverride(dimension);
     const std::u16string styleName = m_impl.dimStyleName(dimension.dimensionStyle());
     const DimensionStyleSizes sizes = sizesOf(dimensionStyleRecord(styleName), m_document);
     const bool userText = !dimension.isUsingDefaultTextPosition();

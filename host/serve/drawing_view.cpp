@@ -157,17 +157,8 @@ void addPolyline(const AcDbPolyline& pline, Shapes& shapes)
 std::string addDimension(const AcDb3PointAngularDimension& dimension, DimensionStyleCache& styles,
                          Shapes& shapes)
 {
-    AngularDimensionPoints points;
-    points.center = dimension.centerPoint();
-    points.xLine1 = dimension.xLine1Point();
-    points.xLine2 = dimension.xLine2Point();
-    points.arcPoint = dimension.arcPoint();
-    points.normal = dimension.normal().normal();
-    if (points.normal.isZeroLength())
-        points.normal = AcGeVector3d::kZAxis;
-    ACHAR* rawText = dimension.dimensionText();
-    const std::u16string textOverride = rawText == nullptr ? u"" : rawText;
-    acutDelString(rawText);
+    const AngularDimensionPoints points = angularDimensionPointsOf(dimension);
+    const std::u16string textOverride = angularDimensionTextOverride(dimension);
     const AcDbDatabase& db = *workingDatabase();
     const DimensionBlockStyle& style =
         styles.of(db, db.impl().dimStyleName(dimension.dimensionStyle()));
