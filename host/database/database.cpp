@@ -94,7 +94,8 @@ AcDbDatabase::Impl::Impl(AcDbDatabase& owner) : m_owner(owner)
 AcDbDatabase::Impl::~Impl() = default;
 
 Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 handle,
-                                             AcDbObjectId owner, AcDbObjectId& id)
+                                             AcDbObjectId owner, AcDbObjectId& id,
+                                             Resident** resident)
 {
     id = AcDbObjectId::kNull;
     if (object == nullptr)
@@ -103,13 +104,15 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eAlreadyInDb;
     if (handle == 0)
         return Acad::eInvalidInput;
-    if (holds(handle))
+    const auto [place, added] = m_objects.try_emplace(handle);
+    if (!added)
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
     AcDbImpObject::makeResident(*object, id, owner);
-    m_objects.emplace(handle, Resident{std::unique_ptr<AcDbObject, cadhost::ObjectDeleter>(
-                                           object, cadhost::ObjectDeleter{m_arena.get()}),
-                                       kNotDrawn});
+    place->second.object = std::unique_ptr<AcDbObject, cadhost::ObjectDeleter>(
+        object, cadhost::ObjectDeleter{m_arena.get()});
+    if (resident != nullptr)
+        *resident = &place->second;
     if (handle >= m_nextHandle)
         m_nextHandle = handle + 1;
     return Acad::eOk;
@@ -122,16 +125,17 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
         id = AcDbObjectId::kNull;
         return Acad::eNullEntityPointer;
     }
-    const Acad::ErrorStatus es = insert(entity, handle, m_modelSpaceId, id);
+    Resident* resident = nullptr;
+    const Acad::ErrorStatus es = insert(entity, handle, m_modelSpaceId, id, &resident);
     if (es != Acad::eOk)
         return es;
     AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
-    placeEntity(entity, handle, id);
+    placeEntity(entity, *resident, id);
     cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
     return Acad::eOk;
 }
 
-void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id)
+void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Resident& resident, AcDbObjectId id)
 {
     // Values that refer to another drawing's tables get this drawing's defaults.
     if (entity->layerId().database() != &m_owner)
@@ -139,9 +143,9 @@ void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, A
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
-    m_objects.at(handle).drawOrder = m_modelSpace.size();
+    resident.drawOrder = m_modelSpace.size();
     m_modelSpace.push_back(id);
-    m_index.markChanged(handle);
+    m_index.markChanged(id.handle().value());
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle handle,
@@ -157,10 +161,11 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
-    const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id);
+    Resident* resident = nullptr;
+    const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id, &resident);
     if (es != Acad::eOk)
         return es;
-    placeEntity(entity, handle.value(), id);
+    placeEntity(entity, *resident, id);
     return Acad::eOk;
 }
 

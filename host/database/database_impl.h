@@ -150,18 +150,20 @@ struct AcDbDatabase::Impl {
     void forgetWrites() { m_openedForWrite.clear(); }
 
 private:
-    Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
-                             AcDbObjectId& id);
-    Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
-    /// Puts a resident entity into model space: its drawing's layer and style, its place.
-    void placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id);
-
     /// An object of the drawing and, for a model space entity, its index in m_modelSpace.
     struct Resident {
         std::unique_ptr<AcDbObject, cadhost::ObjectDeleter> object;
         std::size_t drawOrder = kNotDrawn;
     };
     static constexpr std::size_t kNotDrawn = ~std::size_t{0};
+
+    /// Makes object resident at handle, owned by owner; its place in the table in resident
+    /// when that is not null.
+    Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
+                             AcDbObjectId& id, Resident** resident = nullptr);
+    Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
+    /// Puts a resident entity into model space: its drawing's layer and style, its place.
+    void placeEntity(AcDbEntity* entity, Resident& resident, AcDbObjectId id);
 
     AcDbDatabase& m_owner;
     /// The blocks the entities of a file read are made in; they outlive the objects.

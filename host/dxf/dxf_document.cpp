@@ -144,7 +144,7 @@ private:
 
     bool atRecord(std::string_view type) const
     {
-        return m_have && m_tag.code == 0 && m_tag.value == type;
+        return m_have && m_tag.code == 0 && isRecordType(m_tag.value, type);
     }
 
     void expectMore(const std::string& what, std::uint32_t startLine)
@@ -203,14 +203,14 @@ private:
         const std::string_view type = m_groups.front().value;
         const DxfTag* attributesFollow = groupOf(66);
         const bool hasSequence =
-            type == "POLYLINE" ||
-            (type == "INSERT" && attributesFollow != nullptr && attributesFollow->value != "0");
+            isRecordType(type, "POLYLINE") ||
+            (isRecordType(type, "INSERT") && attributesFollow != nullptr && attributesFollow->value != "0");
         if (hasSequence) {
             while (atRecord("VERTEX") || atRecord("ATTRIB"))
                 readGroups(false, m_document.highestHandle);
             if (atRecord("SEQEND"))
                 readGroups(false, m_document.highestHandle);
-            else if (type == "POLYLINE")
+            else if (isRecordType(type, "POLYLINE"))
                 fail(line, "the POLYLINE that begins here has no SEQEND");
         }
         return m_summary.finish(m_bytes, m_end);
@@ -342,9 +342,9 @@ private:
             if (m_tag.code != 0)
                 fail(m_tag.line, "expected a record (group 0), found group " +
                                      std::to_string(m_tag.code));
-            if (m_tag.value == "ENDSEC")
+            if (isRecordType(m_tag.value, "ENDSEC"))
                 return;
-            if (m_tag.value == "SECTION" || m_tag.value == "EOF")
+            if (isRecordType(m_tag.value, "SECTION") || isRecordType(m_tag.value, "EOF"))
                 fail(m_tag.line, "the " + what + " that begins at line " +
                                      std::to_string(sectionLine) + " is not closed by ENDSEC");
             records.push_back(entities ? nextEntity() : nextRecord());

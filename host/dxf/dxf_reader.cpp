@@ -13,20 +13,23 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory_resource>
+#include <unordered_map>
 
 namespace cadhost {
 
 namespace {
 
 /// An entity of a modelled kind, made while the file is read and put in the database after
-/// the repair pass, in file order.
+/// the repair pass, in file order: made (an entity), not modelled (a failure) or made later (a
+/// dimension). A hundred thousand of them live at once, hence the small form.
 struct PreparedEntity {
-    enum class State : std::uint8_t { Made, NotModelled, Later };
+    static constexpr std::uint32_t kLater = ~std::uint32_t{0};
+    /// Made: the preparer's until the database takes it; null for the others.
+    AcDbEntity* entity = nullptr;
     std::uint32_t index = 0;  ///< of the record in the ENTITIES section
-    State state = State::Made;
-    std::uint32_t failure = 0;          ///< NotModelled: its index in the failures
-    AcDbEntity* entity = nullptr;       ///< Made: the preparer's until the database takes it
-    std::string_view layer;             ///< Made: the layer group's value
+    /// Made: the layer's name among the preparer's layer names; not modelled: its index in the
+    /// failures; made later: kLater.
+    std::uint32_t detail = 0;
 };
 
 /// Makes the entities of the modelled kinds as the parser reads their records; a dimension,
@@ -75,29 +78,42 @@ public:
         PreparedEntity prepared;
         prepared.index = static_cast<std::uint32_t>(index);
         if (dimension) {
-            prepared.state = PreparedEntity::State::Later;
+            prepared.detail = PreparedEntity::kLater;
             m_prepared.push_back(prepared);
             return;
         }
         try {
-            DxfReadEntity entity = m_reader.read(tags, record.line(), *layout, nullptr, prepared.layer);
+            std::string_view layer;
+            DxfReadEntity entity = m_reader.read(tags, record.line(), *layout, nullptr, layer);
             if (entity == nullptr)
                 return;
+            prepared.detail = layerNumber(layer);
             prepared.entity = entity.get();
             m_prepared.push_back(prepared);
             entity.release();
         } catch (const DxfNotModelled& why) {
-            prepared.state = PreparedEntity::State::NotModelled;
-            prepared.failure = static_cast<std::uint32_t>(m_failures.size());
+            prepared.detail = static_cast<std::uint32_t>(m_failures.size());
             m_failures.push_back(why);
             m_prepared.push_back(prepared);
         }
     }
 
+    /// The number of a layer name as written among those seen, given it when new.
+    std::uint32_t layerNumber(std::string_view name)
+    {
+        const auto [found, added] =
+            m_layerNumbers.try_emplace(name, static_cast<std::uint32_t>(m_layerNumbers.size()));
+        if (added)
+            m_layerNames.push_back(name);
+        return found->second;
+    }
+    /// The layer names as written, by number.
+    const std::vector<std::string_view>& layerNames() const { return m_layerNames; }
+
     std::pmr::vector<PreparedEntity>& prepared() { return m_prepared; }
     const DxfNotModelled& failure(const PreparedEntity& prepared) const
     {
-        return m_failures[prepared.failure];
+        return m_failures[prepared.detail];
     }
     DxfEntityReader& reader() { return m_reader; }
     /// The arena the entities are made in, which the database keeps.
@@ -108,6 +124,8 @@ private:
     DxfEntityReader m_reader;
     std::pmr::vector<PreparedEntity> m_prepared{hugePageResource()};  ///< in huge pages when large
     std::vector<DxfNotModelled> m_failures;
+    std::unordered_map<std::string_view, std::uint32_t> m_layerNumbers;
+    std::vector<std::string_view> m_layerNames;
 };
 
 /// Builds the database of one document.
@@ -270,14 +288,16 @@ private:
         return decodeDxfText(value, m_codePage);
     }
 
-    /// The layer of a name as read, the same name as the entity before it looked up once.
-    AcDbObjectId layerOf(std::string_view name)
+    /// The layer of a name as read, by its number in the preparer, each name looked up (and
+    /// made when missing) at its first entity.
+    AcDbObjectId layerOf(std::uint32_t number)
     {
-        if (m_lastLayerId.isNull() || name != m_lastLayerName) {
-            m_lastLayerName = name;
-            m_lastLayerId = m_impl.layerIdCreating(decoded(name));
-        }
-        return m_lastLayerId;
+        if (number >= m_layerIds.size())
+            m_layerIds.resize(number + 1);
+        AcDbObjectId& id = m_layerIds[number];
+        if (id.isNull())
+            id = m_impl.layerIdCreating(decoded(m_entities.layerNames()[number]));
+        return id;
     }
 
     void readEntities(DxfDocument& document)
@@ -288,7 +308,7 @@ private:
         const DxfEntityReader::DimensionContext dimensions{&m_impl, m_codePage};
         for (PreparedEntity& prepared : m_entities.prepared()) {
             const DxfRecord& record = document.entities[prepared.index];
-            if (prepared.state == PreparedEntity::State::Later) {
+            if (prepared.entity == nullptr && prepared.detail == PreparedEntity::kLater) {
                 const DxfTags tags =
                     DxfRecord(record.textAsRead(), record.line(), 0, 0).tagList();
                 try {
@@ -298,20 +318,20 @@ private:
                         &dimensions, layer);
                     if (entity == nullptr)
                         continue;
-                    entity->setLayer(layerOf(layer));
+                    entity->setLayer(layerOf(m_entities.layerNumber(layer)));
                     modelHandles[prepared.index] = append(entity.release(), record.handle());
                 } catch (const DxfNotModelled& why) {
                     carried(record, why);
                 }
                 continue;
             }
-            if (prepared.state == PreparedEntity::State::NotModelled) {
+            if (prepared.entity == nullptr) {
                 carried(record, m_entities.failure(prepared));
                 continue;
             }
             AcDbEntity* entity = prepared.entity;
             prepared.entity = nullptr;
-            entity->setLayer(layerOf(prepared.layer));
+            entity->setLayer(layerOf(prepared.detail));
             modelHandles[prepared.index] = append(entity, record.handle());
         }
     }
@@ -349,8 +369,7 @@ private:
     std::shared_ptr<DxfForeignData> m_foreign;
     std::string m_codePage = "ANSI_1252";
     bool m_utf8 = false;
-    std::string_view m_lastLayerName;
-    AcDbObjectId m_lastLayerId;
+    std::vector<AcDbObjectId> m_layerIds;  ///< by the preparer's layer numbers
 };
 
 }  // namespace

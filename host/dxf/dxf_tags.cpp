@@ -108,10 +108,10 @@ bool parsePlainDecimal(std::string_view text, double& value)
     return true;
 }
 
-void checkValue(int code, std::string_view value, const std::string& fileName,
+void checkValue(int code, DxfValueKind kind, std::string_view value, const std::string& fileName,
                 std::uint32_t line)
 {
-    switch (valueKindOf(code)) {
+    switch (kind) {
     case DxfValueKind::String:
         return;
     case DxfValueKind::Real: {
@@ -234,6 +234,31 @@ bool isCanonicalCode(std::string_view text, long long code)
     return std::memcmp(text.data() + width - length, digits, length) == 0;
 }
 
+/// The code line at pos when it is blanks, one to four digits and an LF, as nearly every
+/// writer writes it: its code, whether it is canonical, and pos moved past it; false (pos
+/// unchanged) for any other line, which the general path reads.
+bool readPlainCodeLine(std::string_view bytes, std::size_t& pos, long long& code, bool& canonical)
+{
+    const char* p = bytes.data() + pos;
+    const char* const end = bytes.data() + bytes.size();
+    const char* const first = p;
+    while (p != end && *p == ' ')
+        ++p;
+    const char* const digitsBegin = p;
+    long long value = 0;
+    while (p != end && *p >= '0' && *p <= '9' && p - digitsBegin < 4)
+        value = value * 10 + (*p++ - '0');
+    const std::size_t digits = static_cast<std::size_t>(p - digitsBegin);
+    if (digits == 0 || p == end || *p != '\n')
+        return false;
+    const std::size_t width = static_cast<std::size_t>(p - first);
+    // Canonical: no leading zero beyond the number's own digits, and three columns wide.
+    canonical = width == std::max<std::size_t>(3, digits) && (digits == 1 || *digitsBegin != '0');
+    code = value;
+    pos += width + 1;
+    return true;
+}
+
 }  // namespace
 
 DxfValueKind valueKindOf(int code)
@@ -319,15 +344,20 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
     bool comments = false;
     while (!m_done && m_pos < m_bytes.size()) {
         const std::size_t start = m_pos;
-        const Line codeLine = nextLine(m_bytes, m_pos);
         const std::uint32_t codeLineNumber = ++m_line;
-        if (m_pos >= m_bytes.size() && trimmed(codeLine.text).empty())
-            break;  // the line end after the last value
         long long code = 0;
-        if (!parseCode(codeLine.text, code))
-            throw DxfError(m_fileName, codeLineNumber,
-                           "expected a group code, found \"" +
-                               std::string(trimmed(codeLine.text)) + "\"");
+        bool canonicalCode = false;
+        if (!readPlainCodeLine(m_bytes, m_pos, code, canonicalCode)) {
+            const Line codeLine = nextLine(m_bytes, m_pos);
+            if (m_pos >= m_bytes.size() && trimmed(codeLine.text).empty())
+                break;  // the line end after the last value
+            if (!parseCode(codeLine.text, code))
+                throw DxfError(m_fileName, codeLineNumber,
+                               "expected a group code, found \"" +
+                                   std::string(trimmed(codeLine.text)) + "\"");
+            canonicalCode = !codeLine.hadCarriageReturn && codeLine.ended &&
+                            isCanonicalCode(codeLine.text, code);
+        }
         if (code < 0 || code > kLastGroupCode)
             throw DxfError(m_fileName, codeLineNumber, "unknown group code " + std::to_string(code));
         if (m_pos >= m_bytes.size())
@@ -341,8 +371,9 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
             continue;
         }
         const int groupCode = static_cast<int>(code);
-        checkValue(groupCode, valueLine.text, m_fileName, valueLineNumber);
-        const bool isString = valueKindOf(groupCode) == DxfValueKind::String;
+        const DxfValueKind kind = valueKindOf(groupCode);
+        checkValue(groupCode, kind, valueLine.text, m_fileName, valueLineNumber);
+        const bool isString = kind == DxfValueKind::String;
         const std::string_view value = isString ? valueLine.text : trimmed(valueLine.text);
         if (m_versionFollows && code == 1)
             checkVersion(trimmed(valueLine.text), m_fileName, valueLineNumber);
@@ -351,11 +382,9 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
         tag.value = value;
         tag.line = codeLineNumber;
         offset = start;
-        form.canonical = !comments && !codeLine.hadCarriageReturn && codeLine.ended &&
-                         !valueLine.hadCarriageReturn && valueLine.ended &&
-                         value.size() == valueLine.text.size() &&
-                         isCanonicalCode(codeLine.text, code);
-        if (code == 0 && trimmed(value) == "EOF") {
+        form.canonical = !comments && canonicalCode && !valueLine.hadCarriageReturn &&
+                         valueLine.ended && value.size() == valueLine.text.size();
+        if (code == 0 && isRecordType(trimmed(value), "EOF")) {
             m_done = true;
             const std::size_t data = m_bytes.find_first_not_of(" \t\r\n\x1a", m_pos);
             if (data != std::string_view::npos && m_mends != nullptr) {

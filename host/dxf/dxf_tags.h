@@ -52,6 +52,13 @@ bool isReferenceCode(int code);
 /// The inclusive range an integer code's value must lie in.
 void integerRangeOf(int code, long long& minimum, long long& maximum);
 
+/// Whether value is type (a record type, not empty); the length and first character tell
+/// most values apart before their texts are compared.
+inline bool isRecordType(std::string_view value, std::string_view type)
+{
+    return value.size() == type.size() && value.front() == type.front() && value == type;
+}
+
 /// The number written in text (surrounding blanks allowed); false unless all of it is a
 /// finite decimal number.
 bool parseReal(std::string_view text, double& value);
