@@ -91,7 +91,12 @@ AcDbDatabase::Impl::Impl(AcDbDatabase& owner) : m_owner(owner)
     setLayerKey(kDimensionLayerKey, kDefaultDimensionLayer);
 }
 
-AcDbDatabase::Impl::~Impl() = default;
+AcDbDatabase::Impl::~Impl()
+{
+    const cadhost::ObjectDeleter end{m_arena.get()};
+    for (const Resident& resident : m_objects)
+        end(resident.object);
+}
 
 Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 handle,
                                              AcDbObjectId owner, AcDbObjectId& id,
@@ -104,15 +109,14 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eAlreadyInDb;
     if (handle == 0)
         return Acad::eInvalidInput;
-    const auto [place, added] = m_objects.try_emplace(handle);
+    const auto [place, added] = m_objects.insert(handle);
     if (!added)
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
     AcDbImpObject::makeResident(*object, id, owner);
-    place->second.object = std::unique_ptr<AcDbObject, cadhost::ObjectDeleter>(
-        object, cadhost::ObjectDeleter{m_arena.get()});
+    place->object = object;
     if (resident != nullptr)
-        *resident = &place->second;
+        *resident = place;
     if (handle >= m_nextHandle)
         m_nextHandle = handle + 1;
     return Acad::eOk;
@@ -171,8 +175,8 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
 
 void AcDbDatabase::Impl::reserveEntities(std::size_t count)
 {
-    m_objects.reserve(m_objects.size() + count);
-    m_modelSpace.reserve(m_modelSpace.size() + count);
+    m_objects.reserve(count);
+    cadhost::reserveResident(m_modelSpace, count);
     m_index.reserve(count);
 }
 
@@ -202,8 +206,8 @@ AcDbObject* AcDbDatabase::Impl::objectAt(AcDbObjectId id) const
 
 AcDbObject* AcDbDatabase::Impl::objectByHandle(AcDbHandle handle) const
 {
-    auto found = m_objects.find(handle.value());
-    return found == m_objects.end() ? nullptr : found->second.object.get();
+    const Resident* found = m_objects.find(handle.value());
+    return found == nullptr ? nullptr : found->object;
 }
 
 AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
@@ -213,19 +217,19 @@ AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
 
 bool AcDbDatabase::Impl::drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const
 {
-    auto found = m_objects.find(handle);
-    if (found == m_objects.end() || found->second.drawOrder == kNotDrawn)
+    const Resident* found = m_objects.find(handle);
+    if (found == nullptr || found->drawOrder == cadhost::ObjectTable::kNotDrawn)
         return false;
-    position = found->second.drawOrder;
+    position = found->drawOrder;
     return true;
 }
 
 void AcDbDatabase::Impl::seedNextHandle(Adesk::UInt64 handle)
 {
     m_nextHandle = handle;
-    for (const auto& entry : m_objects)
-        if (entry.first >= m_nextHandle)
-            m_nextHandle = entry.first + 1;
+    for (const Resident& resident : m_objects)
+        if (resident.handle >= m_nextHandle)
+            m_nextHandle = resident.handle + 1;
     if (m_nextHandle == 0)
         m_nextHandle = 1;
 }
@@ -233,9 +237,9 @@ void AcDbDatabase::Impl::seedNextHandle(Adesk::UInt64 handle)
 std::vector<AcDbObjectId> AcDbDatabase::Impl::openObjectIds() const
 {
     std::vector<AcDbObjectId> open;
-    for (const auto& entry : m_objects)
-        if (AcDbImpObject::isOpen(*entry.second.object))
-            open.push_back(entry.second.object->objectId());
+    for (const Resident& resident : m_objects)
+        if (AcDbImpObject::isOpen(*resident.object))
+            open.push_back(resident.object->objectId());
     return open;
 }
 
