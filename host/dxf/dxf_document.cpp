@@ -158,12 +158,16 @@ private:
     /// summary; the main record's groups go to m_groups as well.
     void readGroups(bool main, std::uint64_t& highest)
     {
-        if (main)
+        if (main) {
             m_groups.clear();
+            m_numbers.clear();
+        }
         do {
             m_summary.add(m_tag, m_form, highest);
-            if (main)
+            if (main) {
                 m_groups.push_back(m_tag);
+                m_numbers.push_back(m_form.number);
+            }
             m_end = m_tagEnd;
             advance();
         } while (m_have && m_tag.code != 0);
@@ -336,7 +340,7 @@ private:
     {
         // Typical entities take more than 100 bytes each.
         if (entities)
-            reserveLarge(records, records.size() + (m_bytes.size() - m_offset) / 100);
+            reserveResident(records, (m_bytes.size() - m_offset) / 100);
         for (;;) {
             expectMore(what, sectionLine);
             if (m_tag.code != 0)
@@ -349,7 +353,7 @@ private:
                                      std::to_string(sectionLine) + " is not closed by ENDSEC");
             records.push_back(entities ? nextEntity() : nextRecord());
             if (entities && m_listener != nullptr && &records == &m_document.entities)
-                m_listener->entityRead(records.size() - 1, records.back(), m_groups);
+                m_listener->entityRead(records.size() - 1, records.back(), m_groups, m_numbers);
         }
     }
 
@@ -384,6 +388,7 @@ private:
     std::uint32_t m_lastLine = 0;
     RecordSummary m_summary;
     DxfTags m_groups;
+    std::vector<double> m_numbers;  ///< of m_groups, as the reader checked them
 };
 
 }  // namespace

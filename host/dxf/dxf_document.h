@@ -235,8 +235,10 @@ std::string documentVersion(const DxfDocument& document);
 class DxfEntityListener {
 public:
     virtual ~DxfEntityListener() = default;
-    /// The entity record at index of the section, and its groups (valid for the call).
-    virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags) = 0;
+    /// The entity record at index of the section, its groups and, for each group whose code
+    /// holds a real, its value (all valid for the call).
+    virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
+                            const std::vector<double>& numbers) = 0;
 };
 
 /// The handles above this leave too few for the objects a session and the writer add.

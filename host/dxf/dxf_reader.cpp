@@ -41,7 +41,7 @@ public:
     explicit EntityPreparer(std::size_t fileSize)
         : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
     {
-        m_prepared.reserve(fileSize / 100);
+        reserveResident(m_prepared, fileSize / 100);
     }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
@@ -52,7 +52,8 @@ public:
                 ObjectDeleter{m_arena.get()}(prepared.entity);
     }
 
-    void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags) override
+    void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
+                    const std::vector<double>& numbers) override
     {
         const std::string_view type = tags.front().value;
         const DxfRecordLayout* layout = DxfEntityReader::layoutOf(type);
@@ -84,7 +85,7 @@ public:
         }
         try {
             std::string_view layer;
-            DxfReadEntity entity = m_reader.read(tags, record.line(), *layout, nullptr, layer);
+            DxfReadEntity entity = m_reader.read(tags, numbers.data(), record.line(), *layout, nullptr, layer);
             if (entity == nullptr)
                 return;
             prepared.detail = layerNumber(layer);
@@ -303,7 +304,9 @@ private:
     void readEntities(DxfDocument& document)
     {
         std::vector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
-        modelHandles.assign(document.entities.size(), 0);
+        modelHandles.clear();
+        reserveResident(modelHandles, document.entities.size());
+        modelHandles.resize(document.entities.size());
         m_impl.reserveEntities(m_entities.prepared().size());
         const DxfEntityReader::DimensionContext dimensions{&m_impl, m_codePage};
         for (PreparedEntity& prepared : m_entities.prepared()) {
@@ -314,7 +317,7 @@ private:
                 try {
                     std::string_view layer;
                     DxfReadEntity entity = m_entities.reader().read(
-                        tags, record.line(), *DxfEntityReader::layoutOf(tags.front().value),
+                        tags, nullptr, record.line(), *DxfEntityReader::layoutOf(tags.front().value),
                         &dimensions, layer);
                     if (entity == nullptr)
                         continue;

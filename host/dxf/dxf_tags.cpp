@@ -108,14 +108,15 @@ bool parsePlainDecimal(std::string_view text, double& value)
     return true;
 }
 
+/// Throws for a value that its code's kind does not allow; a real's value in number.
 void checkValue(int code, DxfValueKind kind, std::string_view value, const std::string& fileName,
-                std::uint32_t line)
+                std::uint32_t line, double& number)
 {
+    number = 0.0;
     switch (kind) {
     case DxfValueKind::String:
         return;
     case DxfValueKind::Real: {
-        double number = 0.0;
         if (!parseReal(value, number))
             throw DxfError(fileName, line,
                            "the value of group " + std::to_string(code) + " is not a finite number: \"" +
@@ -123,17 +124,17 @@ void checkValue(int code, DxfValueKind kind, std::string_view value, const std::
         return;
     }
     case DxfValueKind::Integer: {
-        long long number = 0;
-        if (!parseInteger(value, number))
+        long long integer = 0;
+        if (!parseInteger(value, integer))
             throw DxfError(fileName, line,
                            "the value of group " + std::to_string(code) + " is not an integer: \"" +
                                std::string(trimmed(value)) + "\"");
         long long minimum = 0;
         long long maximum = 0;
         integerRangeOf(code, minimum, maximum);
-        if (number < minimum || number > maximum)
+        if (integer < minimum || integer > maximum)
             throw DxfError(fileName, line,
-                           "the value " + std::to_string(number) + " of group " +
+                           "the value " + std::to_string(integer) + " of group " +
                                std::to_string(code) + " is out of range");
         return;
     }
@@ -372,7 +373,7 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
         }
         const int groupCode = static_cast<int>(code);
         const DxfValueKind kind = valueKindOf(groupCode);
-        checkValue(groupCode, kind, valueLine.text, m_fileName, valueLineNumber);
+        checkValue(groupCode, kind, valueLine.text, m_fileName, valueLineNumber, form.number);
         const bool isString = kind == DxfValueKind::String;
         const std::string_view value = isString ? valueLine.text : trimmed(valueLine.text);
         if (m_versionFollows && code == 1)

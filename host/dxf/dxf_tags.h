@@ -82,6 +82,8 @@ struct DxfTagForm {
     /// Whether the group's two lines are exactly what the writer writes for it: the code
     /// right-aligned in three columns, the value as the group holds it, each ended by LF.
     bool canonical = false;
+    /// The value of a group whose code holds a real, as checked; 0 for other groups.
+    double number = 0.0;
 };
 
 /// Reads the groups of an ASCII drawing file's bytes one at a time, up to and including
