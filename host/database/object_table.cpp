@@ -50,7 +50,7 @@ void ObjectTable::reserve(std::size_t count)
 void ObjectTable::rehash(std::size_t count)
 {
     std::size_t slots = kFewestSlots;
-    unsigned shift = 64 - 6;
+    unsigned shift = 64 - 6 + kRunBits;
     while (slots < 2 * count) {
         slots *= 2;
         --shift;

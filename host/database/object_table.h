@@ -34,18 +34,23 @@ public:
     std::vector<Entry>::const_iterator end() const { return m_entries.end(); }
 
 private:
-    /// The first slot to look in for handle.
+    /// The first slot to look in for handle: handles that differ in their last four bits only
+    /// (a file numbers its objects in turn) share a run of slots that one cache line holds,
+    /// and such runs lie far apart.
     std::size_t slotOf(std::uint64_t handle) const
     {
-        return static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> m_shift);
+        const std::uint64_t run = ((handle >> kRunBits) * 0x9E3779B97F4A7C15ull) >> m_shift;
+        return static_cast<std::size_t>(run << kRunBits | (handle & ((1u << kRunBits) - 1)));
     }
     /// Makes the slots at least twice as many as count entries need.
     void rehash(std::size_t count);
 
+    static constexpr unsigned kRunBits = 4;
+
     std::vector<Entry> m_entries;
     /// Per slot, the index of its entry plus one; 0 for an empty slot.
     std::vector<std::uint32_t> m_slots;
-    unsigned m_shift = 64;
+    unsigned m_shift = 64;  ///< of a hash to the runs of slots
 };
 
 }  // namespace cadhost

@@ -14,7 +14,6 @@ namespace cadhost {
 
 namespace {
 
-constexpr int kLastGroupCode = 1071;
 constexpr int kCommentCode = 999;
 
 std::string_view trimmed(std::string_view text)
@@ -31,7 +30,7 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-DxfValueKind kindByRanges(int code)
+constexpr DxfValueKind kindByRanges(int code)
 {
     if (code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
         code == 480 || code == 481 || code == 1005)
@@ -51,17 +50,6 @@ DxfValueKind kindByRanges(int code)
     return DxfValueKind::String;
 }
 
-/// The value kind of every group code, looked up once per group.
-const std::array<DxfValueKind, kLastGroupCode + 1>& kindTable()
-{
-    static const auto table = [] {
-        std::array<DxfValueKind, kLastGroupCode + 1> kinds{};
-        for (int code = 0; code <= kLastGroupCode; ++code)
-            kinds[static_cast<std::size_t>(code)] = kindByRanges(code);
-        return kinds;
-    }();
-    return table;
-}
 
 /// Powers of ten a double holds exactly.
 constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -262,17 +250,6 @@ bool readPlainCodeLine(std::string_view bytes, std::size_t& pos, long long& code
 
 }  // namespace
 
-DxfValueKind valueKindOf(int code)
-{
-    if (code < 0 || code > kLastGroupCode)
-        return kindByRanges(code);
-    return kindTable()[static_cast<std::size_t>(code)];
-}
-
-bool isReferenceCode(int code)
-{
-    return valueKindOf(code) == DxfValueKind::Handle && code != 105;
-}
 
 void integerRangeOf(int code, long long& minimum, long long& maximum)
 {
@@ -290,6 +267,13 @@ void integerRangeOf(int code, long long& minimum, long long& maximum)
         maximum = std::numeric_limits<std::uint16_t>::max();
     }
 }
+
+constexpr std::array<DxfValueKind, kLastDxfGroupCode + 1> kDxfValueKinds = [] {
+    std::array<DxfValueKind, kLastDxfGroupCode + 1> kinds{};
+    for (int code = 0; code <= kLastDxfGroupCode; ++code)
+        kinds[static_cast<std::size_t>(code)] = kindByRanges(code);
+    return kinds;
+}();
 
 bool parseReal(std::string_view text, double& value)
 {
@@ -359,7 +343,7 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
             canonicalCode = !codeLine.hadCarriageReturn && codeLine.ended &&
                             isCanonicalCode(codeLine.text, code);
         }
-        if (code < 0 || code > kLastGroupCode)
+        if (code < 0 || code > kLastDxfGroupCode)
             throw DxfError(m_fileName, codeLineNumber, "unknown group code " + std::to_string(code));
         if (m_pos >= m_bytes.size())
             throw DxfError(m_fileName, codeLineNumber,
