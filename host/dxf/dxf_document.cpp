@@ -96,9 +96,9 @@ private:
 /// Reads a file's groups section by section, one group ahead.
 class DocumentParser {
 public:
-    DocumentParser(std::shared_ptr<const std::string> bytes, const std::string& fileName,
+    DocumentParser(std::shared_ptr<const DxfFileBytes> bytes, const std::string& fileName,
                    DxfMendLog* mends, DxfEntityListener* listener)
-        : m_bytes(*bytes), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
+        : m_bytes(bytes->view()), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
           m_listener(listener)
     {
         m_document.bytes = std::move(bytes);
@@ -374,7 +374,7 @@ private:
         m_document.otherSections.push_back(std::move(section));
     }
 
-    const std::string& m_bytes;
+    std::string_view m_bytes;
     DxfTagReader m_reader;
     const std::string& m_fileName;
     DxfEntityListener* m_listener;
@@ -456,6 +456,13 @@ std::optional<DxfTag> DxfRecord::find(int code) const
     return std::nullopt;
 }
 
+DxfFileBytes::DxfFileBytes(std::size_t size) : m_room(new char[size])
+{
+    adviseHugePages(m_room.get(), size);
+    populatePages(m_room.get(), size);
+    m_view = std::string_view(m_room.get(), size);
+}
+
 const DxfHeaderVariable* DxfDocument::headerVariable(std::string_view name) const
 {
     for (const DxfHeaderVariable& variable : header)
@@ -497,15 +504,16 @@ std::string documentVersion(const DxfDocument& document)
     return version == nullptr ? "AC1009" : std::string(version->value);
 }
 
-DxfDocument parseDxfDocument(std::shared_ptr<const std::string> bytes, const std::string& fileName,
-                             DxfMendLog* mends, DxfEntityListener* listener)
+DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
+                             const std::string& fileName, DxfMendLog* mends,
+                             DxfEntityListener* listener)
 {
     return DocumentParser(std::move(bytes), fileName, mends, listener).parse();
 }
 
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName)
 {
-    return parseDxfDocument(std::make_shared<const std::string>(std::move(bytes)), fileName);
+    return parseDxfDocument(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName);
 }
 
 }  // namespace cadhost

@@ -375,15 +375,13 @@ private:
     std::vector<AcDbObjectId> m_layerIds;  ///< by the preparer's layer numbers
 };
 
-}  // namespace
-
-std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
-                                      std::vector<DxfMend>* mends)
+/// The drawing in bytes, read from the file named fileName.
+std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> bytes,
+                                        const std::string& fileName, std::vector<DxfMend>* mends)
 {
     DxfMendLog log(fileName);
-    EntityPreparer entities(bytes.size());
-    DxfDocument document = parseDxfDocument(std::make_shared<const std::string>(std::move(bytes)),
-                                            fileName, &log, &entities);
+    EntityPreparer entities(bytes->size());
+    DxfDocument document = parseDxfDocument(std::move(bytes), fileName, &log, &entities);
     repairDxfDocument(document, log);
     std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
     if (mends != nullptr)
@@ -391,28 +389,40 @@ std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& file
     return db;
 }
 
-std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
+/// The bytes of the file at path. Throws DxfError when it cannot be read.
+std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
         throw DxfError(path, 0, "cannot read the drawing: not a file");
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
     if (file == nullptr)
         throw DxfError(path, 0, "cannot open the drawing for reading");
-    std::string bytes;
-    bool readWhole = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = readWhole ? std::ftell(file) : -1;
-    readWhole = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    std::shared_ptr<DxfFileBytes> bytes;
+    bool readWhole = std::fseek(file.get(), 0, SEEK_END) == 0;
+    const long size = readWhole ? std::ftell(file.get()) : -1;
+    readWhole = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
     if (readWhole) {
-        reserveLarge(bytes, static_cast<std::size_t>(size));
-        populatePages(bytes.data(), static_cast<std::size_t>(size));
-        bytes.resize(static_cast<std::size_t>(size));
-        readWhole = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(size));
+        readWhole = std::fread(bytes->room(), 1, bytes->size(), file.get()) == bytes->size();
     }
-    std::fclose(file);
     if (!readWhole)
         throw DxfError(path, 0, "cannot read the drawing");
-    return readDxf(std::move(bytes), path, mends);
+    return bytes;
+}
+
+}  // namespace
+
+std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
+                                      std::vector<DxfMend>* mends)
+{
+    return readBytes(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName, mends);
+}
+
+std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
+{
+    return readBytes(fileBytes(path), path, mends);
 }
 
 }  // namespace cadhost
