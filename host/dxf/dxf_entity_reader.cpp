@@ -116,9 +116,9 @@ public:
     }
     AcGeVector3d extrusion() const
     {
-        AcGeVector3d normal(real(210, 0.0), real(220, 0.0), real(230, 1.0));
         if (!has(210) && !has(220) && !has(230))
             return AcGeVector3d::kZAxis;
+        AcGeVector3d normal(real(210, 0.0), real(220, 0.0), real(230, 1.0));
         const double length = normal.length();
         if (!(length > 1e-12) || !std::isfinite(length))
             fail("its extrusion direction (group 210) has no length");

@@ -167,9 +167,17 @@ struct Line {
 
 Line nextLine(std::string_view bytes, std::size_t& pos)
 {
+    // Most values are short: their line end is looked for by hand before a call does it.
+    constexpr std::size_t kShortLine = 24;
     const char* const start = bytes.data() + pos;
     const std::size_t left = bytes.size() - pos;
-    const void* found = std::memchr(start, '\n', left);
+    const char* const shortEnd = start + std::min(left, kShortLine);
+    const char* scan = start;
+    while (scan != shortEnd && *scan != '\n')
+        ++scan;
+    const void* found = scan != shortEnd ? scan
+                        : left > kShortLine ? std::memchr(shortEnd, '\n', left - kShortLine)
+                                            : nullptr;
     Line line;
     std::size_t length = left;
     if (found != nullptr) {
