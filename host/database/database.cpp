@@ -91,10 +91,16 @@ AcDbDatabase::Impl::Impl(AcDbDatabase& owner) : m_owner(owner)
     setLayerKey(kDimensionLayerKey, kDefaultDimensionLayer);
 }
 
-AcDbDatabase::Impl::~Impl() = default;
+AcDbDatabase::Impl::~Impl()
+{
+    const cadhost::ObjectDeleter end{m_arena.get()};
+    for (const Resident& resident : m_objects)
+        end(resident.object);
+}
 
 Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 handle,
-                                             AcDbObjectId owner, AcDbObjectId& id)
+                                             AcDbObjectId owner, AcDbObjectId& id,
+                                             Resident** resident)
 {
     id = AcDbObjectId::kNull;
     if (object == nullptr)
@@ -103,13 +109,14 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eAlreadyInDb;
     if (handle == 0)
         return Acad::eInvalidInput;
-    if (holds(handle))
+    const auto [place, added] = m_objects.insert(handle);
+    if (!added)
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
     AcDbImpObject::makeResident(*object, id, owner);
-    m_objects.emplace(handle, Resident{std::unique_ptr<AcDbObject, cadhost::ObjectDeleter>(
-                                           object, cadhost::ObjectDeleter{m_arena.get()}),
-                                       kNotDrawn});
+    place->object = object;
+    if (resident != nullptr)
+        *resident = place;
     if (handle >= m_nextHandle)
         m_nextHandle = handle + 1;
     return Acad::eOk;
@@ -122,16 +129,17 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
         id = AcDbObjectId::kNull;
         return Acad::eNullEntityPointer;
     }
-    const Acad::ErrorStatus es = insert(entity, handle, m_modelSpaceId, id);
+    Resident* resident = nullptr;
+    const Acad::ErrorStatus es = insert(entity, handle, m_modelSpaceId, id, &resident);
     if (es != Acad::eOk)
         return es;
     AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
-    placeEntity(entity, handle, id);
+    placeEntity(entity, *resident, id);
     cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
     return Acad::eOk;
 }
 
-void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id)
+void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Resident& resident, AcDbObjectId id)
 {
     // Values that refer to another drawing's tables get this drawing's defaults.
     if (entity->layerId().database() != &m_owner)
@@ -139,9 +147,9 @@ void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, A
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
-    m_objects.at(handle).drawOrder = m_modelSpace.size();
+    resident.drawOrder = m_modelSpace.size();
     m_modelSpace.push_back(id);
-    m_index.markChanged(handle);
+    m_index.markChanged(id.handle().value());
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle handle,
@@ -157,17 +165,18 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
-    const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id);
+    Resident* resident = nullptr;
+    const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id, &resident);
     if (es != Acad::eOk)
         return es;
-    placeEntity(entity, handle.value(), id);
+    placeEntity(entity, *resident, id);
     return Acad::eOk;
 }
 
 void AcDbDatabase::Impl::reserveEntities(std::size_t count)
 {
-    m_objects.reserve(m_objects.size() + count);
-    m_modelSpace.reserve(m_modelSpace.size() + count);
+    m_objects.reserve(count);
+    cadhost::reserveResident(m_modelSpace, count);
     m_index.reserve(count);
 }
 
@@ -197,8 +206,8 @@ AcDbObject* AcDbDatabase::Impl::objectAt(AcDbObjectId id) const
 
 AcDbObject* AcDbDatabase::Impl::objectByHandle(AcDbHandle handle) const
 {
-    auto found = m_objects.find(handle.value());
-    return found == m_objects.end() ? nullptr : found->second.object.get();
+    const Resident* found = m_objects.find(handle.value());
+    return found == nullptr ? nullptr : found->object;
 }
 
 AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
@@ -208,19 +217,19 @@ AcDbObjectId AcDbDatabase::Impl::idOfHandle(AcDbHandle handle) const
 
 bool AcDbDatabase::Impl::drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const
 {
-    auto found = m_objects.find(handle);
-    if (found == m_objects.end() || found->second.drawOrder == kNotDrawn)
+    const Resident* found = m_objects.find(handle);
+    if (found == nullptr || found->drawOrder == cadhost::ObjectTable::kNotDrawn)
         return false;
-    position = found->second.drawOrder;
+    position = found->drawOrder;
     return true;
 }
 
 void AcDbDatabase::Impl::seedNextHandle(Adesk::UInt64 handle)
 {
     m_nextHandle = handle;
-    for (const auto& entry : m_objects)
-        if (entry.first >= m_nextHandle)
-            m_nextHandle = entry.first + 1;
+    for (const Resident& resident : m_objects)
+        if (resident.handle >= m_nextHandle)
+            m_nextHandle = resident.handle + 1;
     if (m_nextHandle == 0)
         m_nextHandle = 1;
 }
@@ -228,9 +237,9 @@ void AcDbDatabase::Impl::seedNextHandle(Adesk::UInt64 handle)
 std::vector<AcDbObjectId> AcDbDatabase::Impl::openObjectIds() const
 {
     std::vector<AcDbObjectId> open;
-    for (const auto& entry : m_objects)
-        if (AcDbImpObject::isOpen(*entry.second.object))
-            open.push_back(entry.second.object->objectId());
+    for (const Resident& resident : m_objects)
+        if (AcDbImpObject::isOpen(*resident.object))
+            open.push_back(resident.object->objectId());
     return open;
 }
 

@@ -5,12 +5,12 @@
 #pragma once
 #include "database/huge_pages.h"
 #include "database/object_arena.h"
+#include "database/object_table.h"
 #include "database/spatial_index.h"
 #include "database/system_variables.h"
 #include "dbmain.h"
 #include <map>
 #include <memory>
-#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -66,7 +66,7 @@ struct AcDbDatabase::Impl {
     /// The id of the object with this handle; the null id when there is none.
     AcDbObjectId idOfHandle(AcDbHandle handle) const;
     /// Whether an object with this handle lives in the database.
-    bool holds(Adesk::UInt64 handle) const { return m_objects.count(handle) != 0; }
+    bool holds(Adesk::UInt64 handle) const { return m_objects.find(handle) != nullptr; }
     /// The position of a model space entity in drawing order; false for other handles.
     bool drawOrderOf(Adesk::UInt64 handle, std::size_t& position) const;
 
@@ -150,27 +150,21 @@ struct AcDbDatabase::Impl {
     void forgetWrites() { m_openedForWrite.clear(); }
 
 private:
+    using Resident = cadhost::ObjectTable::Entry;
+
+    /// Makes object resident at handle, owned by owner, the database taking ownership on eOk;
+    /// its entry in the table in resident when that is not null (valid until the next insert).
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
-                             AcDbObjectId& id);
+                             AcDbObjectId& id, Resident** resident = nullptr);
     Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
     /// Puts a resident entity into model space: its drawing's layer and style, its place.
-    void placeEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId id);
-
-    /// An object of the drawing and, for a model space entity, its index in m_modelSpace.
-    struct Resident {
-        std::unique_ptr<AcDbObject, cadhost::ObjectDeleter> object;
-        std::size_t drawOrder = kNotDrawn;
-    };
-    static constexpr std::size_t kNotDrawn = ~std::size_t{0};
+    void placeEntity(AcDbEntity* entity, Resident& resident, AcDbObjectId id);
 
     AcDbDatabase& m_owner;
     /// The blocks the entities of a file read are made in; they outlive the objects.
     std::shared_ptr<cadhost::ObjectArena> m_arena;
-    /// The nodes of the object table, taken from blocks rather than one allocation each; it
-    /// outlives the table.
-    std::pmr::unsynchronized_pool_resource m_objectNodes{
-        std::pmr::pool_options{std::size_t{1} << 16, 0}, cadhost::hugePageResource()};
-    std::pmr::unordered_map<Adesk::UInt64, Resident> m_objects{&m_objectNodes};
+    /// The objects, which the database owns.
+    cadhost::ObjectTable m_objects;
     std::vector<AcDbObjectId> m_modelSpace;
     Adesk::UInt64 m_nextHandle = 1;
     AcDbObjectId m_modelSpaceId;

@@ -96,9 +96,9 @@ private:
 /// Reads a file's groups section by section, one group ahead.
 class DocumentParser {
 public:
-    DocumentParser(std::shared_ptr<const std::string> bytes, const std::string& fileName,
+    DocumentParser(std::shared_ptr<const DxfFileBytes> bytes, const std::string& fileName,
                    DxfMendLog* mends, DxfEntityListener* listener)
-        : m_bytes(*bytes), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
+        : m_bytes(bytes->view()), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
           m_listener(listener)
     {
         m_document.bytes = std::move(bytes);
@@ -144,7 +144,7 @@ private:
 
     bool atRecord(std::string_view type) const
     {
-        return m_have && m_tag.code == 0 && m_tag.value == type;
+        return m_have && m_tag.code == 0 && isRecordType(m_tag.value, type);
     }
 
     void expectMore(const std::string& what, std::uint32_t startLine)
@@ -158,12 +158,16 @@ private:
     /// summary; the main record's groups go to m_groups as well.
     void readGroups(bool main, std::uint64_t& highest)
     {
-        if (main)
+        if (main) {
             m_groups.clear();
+            m_numbers.clear();
+        }
         do {
             m_summary.add(m_tag, m_form, highest);
-            if (main)
+            if (main) {
                 m_groups.push_back(m_tag);
+                m_numbers.push_back(m_form.number);
+            }
             m_end = m_tagEnd;
             advance();
         } while (m_have && m_tag.code != 0);
@@ -203,14 +207,14 @@ private:
         const std::string_view type = m_groups.front().value;
         const DxfTag* attributesFollow = groupOf(66);
         const bool hasSequence =
-            type == "POLYLINE" ||
-            (type == "INSERT" && attributesFollow != nullptr && attributesFollow->value != "0");
+            isRecordType(type, "POLYLINE") ||
+            (isRecordType(type, "INSERT") && attributesFollow != nullptr && attributesFollow->value != "0");
         if (hasSequence) {
             while (atRecord("VERTEX") || atRecord("ATTRIB"))
                 readGroups(false, m_document.highestHandle);
             if (atRecord("SEQEND"))
                 readGroups(false, m_document.highestHandle);
-            else if (type == "POLYLINE")
+            else if (isRecordType(type, "POLYLINE"))
                 fail(line, "the POLYLINE that begins here has no SEQEND");
         }
         return m_summary.finish(m_bytes, m_end);
@@ -336,20 +340,20 @@ private:
     {
         // Typical entities take more than 100 bytes each.
         if (entities)
-            reserveLarge(records, records.size() + (m_bytes.size() - m_offset) / 100);
+            reserveResident(records, (m_bytes.size() - m_offset) / 100);
         for (;;) {
             expectMore(what, sectionLine);
             if (m_tag.code != 0)
                 fail(m_tag.line, "expected a record (group 0), found group " +
                                      std::to_string(m_tag.code));
-            if (m_tag.value == "ENDSEC")
+            if (isRecordType(m_tag.value, "ENDSEC"))
                 return;
-            if (m_tag.value == "SECTION" || m_tag.value == "EOF")
+            if (isRecordType(m_tag.value, "SECTION") || isRecordType(m_tag.value, "EOF"))
                 fail(m_tag.line, "the " + what + " that begins at line " +
                                      std::to_string(sectionLine) + " is not closed by ENDSEC");
             records.push_back(entities ? nextEntity() : nextRecord());
             if (entities && m_listener != nullptr && &records == &m_document.entities)
-                m_listener->entityRead(records.size() - 1, records.back(), m_groups);
+                m_listener->entityRead(records.size() - 1, records.back(), m_groups, m_numbers);
         }
     }
 
@@ -370,7 +374,7 @@ private:
         m_document.otherSections.push_back(std::move(section));
     }
 
-    const std::string& m_bytes;
+    std::string_view m_bytes;
     DxfTagReader m_reader;
     const std::string& m_fileName;
     DxfEntityListener* m_listener;
@@ -384,6 +388,7 @@ private:
     std::uint32_t m_lastLine = 0;
     RecordSummary m_summary;
     DxfTags m_groups;
+    std::vector<double> m_numbers;  ///< of m_groups, as the reader checked them
 };
 
 }  // namespace
@@ -451,6 +456,13 @@ std::optional<DxfTag> DxfRecord::find(int code) const
     return std::nullopt;
 }
 
+DxfFileBytes::DxfFileBytes(std::size_t size) : m_room(new char[size])
+{
+    adviseHugePages(m_room.get(), size);
+    populatePages(m_room.get(), size);
+    m_view = std::string_view(m_room.get(), size);
+}
+
 const DxfHeaderVariable* DxfDocument::headerVariable(std::string_view name) const
 {
     for (const DxfHeaderVariable& variable : header)
@@ -492,15 +504,16 @@ std::string documentVersion(const DxfDocument& document)
     return version == nullptr ? "AC1009" : std::string(version->value);
 }
 
-DxfDocument parseDxfDocument(std::shared_ptr<const std::string> bytes, const std::string& fileName,
-                             DxfMendLog* mends, DxfEntityListener* listener)
+DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
+                             const std::string& fileName, DxfMendLog* mends,
+                             DxfEntityListener* listener)
 {
     return DocumentParser(std::move(bytes), fileName, mends, listener).parse();
 }
 
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName)
 {
-    return parseDxfDocument(std::make_shared<const std::string>(std::move(bytes)), fileName);
+    return parseDxfDocument(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName);
 }
 
 }  // namespace cadhost

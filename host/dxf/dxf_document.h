@@ -33,6 +33,28 @@ enum DxfRecordFlag : std::uint32_t {
 
 class DxfTagRange;
 
+/// A drawing file's bytes, which the records and groups read view: they never move or change.
+class DxfFileBytes {
+public:
+    /// The bytes of text.
+    explicit DxfFileBytes(std::string text) : m_text(std::move(text)), m_view(m_text) {}
+    /// Room for size bytes, not yet written, that the file is read into.
+    explicit DxfFileBytes(std::size_t size);
+    DxfFileBytes(const DxfFileBytes&) = delete;
+    DxfFileBytes& operator=(const DxfFileBytes&) = delete;
+
+    /// Where the bytes are to be written, for a file read into the room made.
+    char* room() { return m_room.get(); }
+    const char* data() const { return m_view.data(); }
+    std::size_t size() const { return m_view.size(); }
+    std::string_view view() const { return m_view; }
+
+private:
+    std::string m_text;
+    std::unique_ptr<char[]> m_room;
+    std::string_view m_view;
+};
+
 /// One record of a section: the groups from its "0 TYPE" group up to the next record. A
 /// polyline with its vertices, or a block reference with its attributes, is one record up to
 /// and including its SEQEND.
@@ -182,7 +204,7 @@ struct DxfRawSection {
 
 struct DxfDocument {
     /// The file's bytes, which the records and groups read view.
-    std::shared_ptr<const std::string> bytes;
+    std::shared_ptr<const DxfFileBytes> bytes;
     /// Texts of groups the repair pass made.
     std::shared_ptr<DxfTextStore> texts = std::make_shared<DxfTextStore>();
     std::vector<DxfHeaderVariable> header;
@@ -235,8 +257,10 @@ std::string documentVersion(const DxfDocument& document);
 class DxfEntityListener {
 public:
     virtual ~DxfEntityListener() = default;
-    /// The entity record at index of the section, and its groups (valid for the call).
-    virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags) = 0;
+    /// The entity record at index of the section, its groups and, for each group whose code
+    /// holds a real, its value (all valid for the call).
+    virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
+                            const std::vector<double>& numbers) = 0;
 };
 
 /// The handles above this leave too few for the objects a session and the writer add.
@@ -247,8 +271,9 @@ constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 /// naming fileName and the line for a value the format does not allow, and then for a
 /// structure it does not allow (a section or table not closed, a record outside a section,
 /// no EOF).
-DxfDocument parseDxfDocument(std::shared_ptr<const std::string> bytes, const std::string& fileName,
-                             DxfMendLog* mends = nullptr, DxfEntityListener* listener = nullptr);
+DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
+                             const std::string& fileName, DxfMendLog* mends = nullptr,
+                             DxfEntityListener* listener = nullptr);
 /// The same for bytes given by value.
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName);
 

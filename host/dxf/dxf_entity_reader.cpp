@@ -17,11 +17,11 @@ namespace {
 /// Checked access to the groups of one entity record that its layout says the host models.
 class EntityFields {
 public:
-    EntityFields(const DxfTags& tags, std::uint32_t line, const DxfRecordLayout& layout,
-                 std::vector<const DxfTag*>& groups, std::vector<const DxfTag*>& vertexGroups,
-                 std::vector<const DxfTag*>& extendedData)
-        : m_type(tags.front().value), m_line(line), m_groups(groups), m_vertexGroups(vertexGroups),
-          m_extendedData(extendedData)
+    EntityFields(const DxfTags& tags, const double* numbers, std::uint32_t line,
+                 const DxfRecordLayout& layout, std::vector<const DxfTag*>& groups,
+                 std::vector<const DxfTag*>& vertexGroups, std::vector<const DxfTag*>& extendedData)
+        : m_type(tags.front().value), m_line(line), m_tags(tags.data()), m_numbers(numbers),
+          m_groups(groups), m_vertexGroups(vertexGroups), m_extendedData(extendedData)
     {
         m_groups.clear();
         m_vertexGroups.clear();
@@ -66,7 +66,10 @@ public:
     double realOf(const DxfTag& tag) const
     {
         double value = 0.0;
-        parseReal(tag.value, value);
+        if (m_numbers != nullptr && valueKindOf(tag.code) == DxfValueKind::Real)
+            value = m_numbers[&tag - m_tags];
+        else
+            parseReal(tag.value, value);
         if (std::fabs(value) > kDxfCoordinateLimit)
             fail(tag.line + 1, "the value " + std::string(tag.value) + " of its group " +
                                    std::to_string(tag.code) + " is too large");
@@ -113,9 +116,9 @@ public:
     }
     AcGeVector3d extrusion() const
     {
-        AcGeVector3d normal(real(210, 0.0), real(220, 0.0), real(230, 1.0));
         if (!has(210) && !has(220) && !has(230))
             return AcGeVector3d::kZAxis;
+        AcGeVector3d normal(real(210, 0.0), real(220, 0.0), real(230, 1.0));
         const double length = normal.length();
         if (!(length > 1e-12) || !std::isfinite(length))
             fail("its extrusion direction (group 210) has no length");
@@ -146,6 +149,8 @@ public:
 private:
     std::string_view m_type;
     std::uint32_t m_line;
+    const DxfTag* m_tags;     ///< the record's groups
+    const double* m_numbers;  ///< their values as reals, or null
     std::vector<const DxfTag*>& m_groups;
     std::vector<const DxfTag*>& m_vertexGroups;
     std::vector<const DxfTag*>& m_extendedData;
@@ -242,11 +247,12 @@ DxfReadEntity makeAngularDimension(ObjectArena* arena, const EntityFields& field
 
 }  // namespace
 
-DxfReadEntity DxfEntityReader::read(const DxfTags& tags, std::uint32_t line,
-                                    const DxfRecordLayout& layout,
+DxfReadEntity DxfEntityReader::read(const DxfTags& tags, const double* numbers,
+                                    std::uint32_t line, const DxfRecordLayout& layout,
                                     const DimensionContext* dimensions, std::string_view& layer)
 {
-    const EntityFields fields(tags, line, layout, m_groups, m_vertexGroups, m_extendedData);
+    const EntityFields fields(tags, numbers, line, layout, m_groups, m_vertexGroups,
+                              m_extendedData);
     const std::string_view type = fields.type();
     layer = fields.string(8, "0");
     if (type == "POINT")

@@ -39,12 +39,14 @@ public:
     /// Whether the host models records of this type (the kind, not yet the record).
     static const DxfRecordLayout* layoutOf(std::string_view type) { return modelledLayoutOf(type); }
 
-    /// The entity of a record of layout's kind, tags its groups up to the next record and line
+    /// The entity of a record of layout's kind, tags its groups up to the next record (numbers,
+    /// when not null, the values of those whose codes hold reals, index for index) and line
     /// the line it starts at, and in layer the value of its layer group ("0" without one);
     /// null for one the host carries as it is (a dimension of another kind). A dimension is
     /// made only with a context. Throws DxfNotModelled for a record the host cannot model.
-    DxfReadEntity read(const DxfTags& tags, std::uint32_t line, const DxfRecordLayout& layout,
-                       const DimensionContext* dimensions, std::string_view& layer);
+    DxfReadEntity read(const DxfTags& tags, const double* numbers, std::uint32_t line,
+                       const DxfRecordLayout& layout, const DimensionContext* dimensions,
+                       std::string_view& layer);
 
 private:
     ObjectArena* m_arena;

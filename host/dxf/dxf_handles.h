@@ -26,7 +26,7 @@ public:
         switch (tag.code) {
         case 0:
             m_type = tag.value;
-            m_ownCode = m_type == "DIMSTYLE" ? 105 : 5;
+            m_ownCode = isRecordType(m_type, "DIMSTYLE") ? 105 : 5;
             m_seenOwn = m_afterMarker = m_inExtendedData = false;
             return DxfHandleRole::None;
         case 100:

@@ -13,20 +13,23 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory_resource>
+#include <unordered_map>
 
 namespace cadhost {
 
 namespace {
 
 /// An entity of a modelled kind, made while the file is read and put in the database after
-/// the repair pass, in file order.
+/// the repair pass, in file order: made (an entity), not modelled (a failure) or made later (a
+/// dimension). A hundred thousand of them live at once, hence the small form.
 struct PreparedEntity {
-    enum class State : std::uint8_t { Made, NotModelled, Later };
+    static constexpr std::uint32_t kLater = ~std::uint32_t{0};
+    /// Made: the preparer's until the database takes it; null for the others.
+    AcDbEntity* entity = nullptr;
     std::uint32_t index = 0;  ///< of the record in the ENTITIES section
-    State state = State::Made;
-    std::uint32_t failure = 0;          ///< NotModelled: its index in the failures
-    AcDbEntity* entity = nullptr;       ///< Made: the preparer's until the database takes it
-    std::string_view layer;             ///< Made: the layer group's value
+    /// Made: the layer's name among the preparer's layer names; not modelled: its index in the
+    /// failures; made later: kLater.
+    std::uint32_t detail = 0;
 };
 
 /// Makes the entities of the modelled kinds as the parser reads their records; a dimension,
@@ -38,7 +41,7 @@ public:
     explicit EntityPreparer(std::size_t fileSize)
         : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
     {
-        m_prepared.reserve(fileSize / 100);
+        reserveResident(m_prepared, fileSize / 100);
     }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
@@ -49,7 +52,8 @@ public:
                 ObjectDeleter{m_arena.get()}(prepared.entity);
     }
 
-    void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags) override
+    void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
+                    const std::vector<double>& numbers) override
     {
         const std::string_view type = tags.front().value;
         const DxfRecordLayout* layout = DxfEntityReader::layoutOf(type);
@@ -75,29 +79,42 @@ public:
         PreparedEntity prepared;
         prepared.index = static_cast<std::uint32_t>(index);
         if (dimension) {
-            prepared.state = PreparedEntity::State::Later;
+            prepared.detail = PreparedEntity::kLater;
             m_prepared.push_back(prepared);
             return;
         }
         try {
-            DxfReadEntity entity = m_reader.read(tags, record.line(), *layout, nullptr, prepared.layer);
+            std::string_view layer;
+            DxfReadEntity entity = m_reader.read(tags, numbers.data(), record.line(), *layout, nullptr, layer);
             if (entity == nullptr)
                 return;
+            prepared.detail = layerNumber(layer);
             prepared.entity = entity.get();
             m_prepared.push_back(prepared);
             entity.release();
         } catch (const DxfNotModelled& why) {
-            prepared.state = PreparedEntity::State::NotModelled;
-            prepared.failure = static_cast<std::uint32_t>(m_failures.size());
+            prepared.detail = static_cast<std::uint32_t>(m_failures.size());
             m_failures.push_back(why);
             m_prepared.push_back(prepared);
         }
     }
 
+    /// The number of a layer name as written among those seen, given it when new.
+    std::uint32_t layerNumber(std::string_view name)
+    {
+        const auto [found, added] =
+            m_layerNumbers.try_emplace(name, static_cast<std::uint32_t>(m_layerNumbers.size()));
+        if (added)
+            m_layerNames.push_back(name);
+        return found->second;
+    }
+    /// The layer names as written, by number.
+    const std::vector<std::string_view>& layerNames() const { return m_layerNames; }
+
     std::pmr::vector<PreparedEntity>& prepared() { return m_prepared; }
     const DxfNotModelled& failure(const PreparedEntity& prepared) const
     {
-        return m_failures[prepared.failure];
+        return m_failures[prepared.detail];
     }
     DxfEntityReader& reader() { return m_reader; }
     /// The arena the entities are made in, which the database keeps.
@@ -108,6 +125,8 @@ private:
     DxfEntityReader m_reader;
     std::pmr::vector<PreparedEntity> m_prepared{hugePageResource()};  ///< in huge pages when large
     std::vector<DxfNotModelled> m_failures;
+    std::unordered_map<std::string_view, std::uint32_t> m_layerNumbers;
+    std::vector<std::string_view> m_layerNames;
 };
 
 /// Builds the database of one document.
@@ -270,48 +289,52 @@ private:
         return decodeDxfText(value, m_codePage);
     }
 
-    /// The layer of a name as read, the same name as the entity before it looked up once.
-    AcDbObjectId layerOf(std::string_view name)
+    /// The layer of a name as read, by its number in the preparer, each name looked up (and
+    /// made when missing) at its first entity.
+    AcDbObjectId layerOf(std::uint32_t number)
     {
-        if (m_lastLayerId.isNull() || name != m_lastLayerName) {
-            m_lastLayerName = name;
-            m_lastLayerId = m_impl.layerIdCreating(decoded(name));
-        }
-        return m_lastLayerId;
+        if (number >= m_layerIds.size())
+            m_layerIds.resize(number + 1);
+        AcDbObjectId& id = m_layerIds[number];
+        if (id.isNull())
+            id = m_impl.layerIdCreating(decoded(m_entities.layerNames()[number]));
+        return id;
     }
 
     void readEntities(DxfDocument& document)
     {
         std::vector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
-        modelHandles.assign(document.entities.size(), 0);
+        modelHandles.clear();
+        reserveResident(modelHandles, document.entities.size());
+        modelHandles.resize(document.entities.size());
         m_impl.reserveEntities(m_entities.prepared().size());
         const DxfEntityReader::DimensionContext dimensions{&m_impl, m_codePage};
         for (PreparedEntity& prepared : m_entities.prepared()) {
             const DxfRecord& record = document.entities[prepared.index];
-            if (prepared.state == PreparedEntity::State::Later) {
+            if (prepared.entity == nullptr && prepared.detail == PreparedEntity::kLater) {
                 const DxfTags tags =
                     DxfRecord(record.textAsRead(), record.line(), 0, 0).tagList();
                 try {
                     std::string_view layer;
                     DxfReadEntity entity = m_entities.reader().read(
-                        tags, record.line(), *DxfEntityReader::layoutOf(tags.front().value),
+                        tags, nullptr, record.line(), *DxfEntityReader::layoutOf(tags.front().value),
                         &dimensions, layer);
                     if (entity == nullptr)
                         continue;
-                    entity->setLayer(layerOf(layer));
+                    entity->setLayer(layerOf(m_entities.layerNumber(layer)));
                     modelHandles[prepared.index] = append(entity.release(), record.handle());
                 } catch (const DxfNotModelled& why) {
                     carried(record, why);
                 }
                 continue;
             }
-            if (prepared.state == PreparedEntity::State::NotModelled) {
+            if (prepared.entity == nullptr) {
                 carried(record, m_entities.failure(prepared));
                 continue;
             }
             AcDbEntity* entity = prepared.entity;
             prepared.entity = nullptr;
-            entity->setLayer(layerOf(prepared.layer));
+            entity->setLayer(layerOf(prepared.detail));
             modelHandles[prepared.index] = append(entity, record.handle());
         }
     }
@@ -349,19 +372,16 @@ private:
     std::shared_ptr<DxfForeignData> m_foreign;
     std::string m_codePage = "ANSI_1252";
     bool m_utf8 = false;
-    std::string_view m_lastLayerName;
-    AcDbObjectId m_lastLayerId;
+    std::vector<AcDbObjectId> m_layerIds;  ///< by the preparer's layer numbers
 };
 
-}  // namespace
-
-std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
-                                      std::vector<DxfMend>* mends)
+/// The drawing in bytes, read from the file named fileName.
+std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> bytes,
+                                        const std::string& fileName, std::vector<DxfMend>* mends)
 {
     DxfMendLog log(fileName);
-    EntityPreparer entities(bytes.size());
-    DxfDocument document = parseDxfDocument(std::make_shared<const std::string>(std::move(bytes)),
-                                            fileName, &log, &entities);
+    EntityPreparer entities(bytes->size());
+    DxfDocument document = parseDxfDocument(std::move(bytes), fileName, &log, &entities);
     repairDxfDocument(document, log);
     std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
     if (mends != nullptr)
@@ -369,28 +389,40 @@ std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& file
     return db;
 }
 
-std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
+/// The bytes of the file at path. Throws DxfError when it cannot be read.
+std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
         throw DxfError(path, 0, "cannot read the drawing: not a file");
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
     if (file == nullptr)
         throw DxfError(path, 0, "cannot open the drawing for reading");
-    std::string bytes;
-    bool readWhole = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = readWhole ? std::ftell(file) : -1;
-    readWhole = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    std::shared_ptr<DxfFileBytes> bytes;
+    bool readWhole = std::fseek(file.get(), 0, SEEK_END) == 0;
+    const long size = readWhole ? std::ftell(file.get()) : -1;
+    readWhole = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
     if (readWhole) {
-        reserveLarge(bytes, static_cast<std::size_t>(size));
-        populatePages(bytes.data(), static_cast<std::size_t>(size));
-        bytes.resize(static_cast<std::size_t>(size));
-        readWhole = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(size));
+        readWhole = std::fread(bytes->room(), 1, bytes->size(), file.get()) == bytes->size();
     }
-    std::fclose(file);
     if (!readWhole)
         throw DxfError(path, 0, "cannot read the drawing");
-    return readDxf(std::move(bytes), path, mends);
+    return bytes;
+}
+
+}  // namespace
+
+std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
+                                      std::vector<DxfMend>* mends)
+{
+    return readBytes(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName, mends);
+}
+
+std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
+{
+    return readBytes(fileBytes(path), path, mends);
 }
 
 }  // namespace cadhost

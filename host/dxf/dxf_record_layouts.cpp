@@ -368,7 +368,7 @@ const DxfRecordLayout* modelledLayoutOf(std::string_view type)
     const Layouts& all = layouts();
     for (const DxfRecordLayout* layout :
          {&all.line, &all.point, &all.circle, &all.arc, &all.lightPolyline, &all.angularDimension})
-        if (layout->type == type)
+        if (isRecordType(type, layout->type))
             return layout;
     return nullptr;
 }

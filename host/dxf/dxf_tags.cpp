@@ -14,7 +14,6 @@ namespace cadhost {
 
 namespace {
 
-constexpr int kLastGroupCode = 1071;
 constexpr int kCommentCode = 999;
 
 std::string_view trimmed(std::string_view text)
@@ -31,7 +30,7 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-DxfValueKind kindByRanges(int code)
+constexpr DxfValueKind kindByRanges(int code)
 {
     if (code == 105 || (code >= 320 && code <= 369) || (code >= 390 && code <= 399) ||
         code == 480 || code == 481 || code == 1005)
@@ -51,17 +50,6 @@ DxfValueKind kindByRanges(int code)
     return DxfValueKind::String;
 }
 
-/// The value kind of every group code, looked up once per group.
-const std::array<DxfValueKind, kLastGroupCode + 1>& kindTable()
-{
-    static const auto table = [] {
-        std::array<DxfValueKind, kLastGroupCode + 1> kinds{};
-        for (int code = 0; code <= kLastGroupCode; ++code)
-            kinds[static_cast<std::size_t>(code)] = kindByRanges(code);
-        return kinds;
-    }();
-    return table;
-}
 
 /// Powers of ten a double holds exactly.
 constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -108,14 +96,15 @@ bool parsePlainDecimal(std::string_view text, double& value)
     return true;
 }
 
-void checkValue(int code, std::string_view value, const std::string& fileName,
-                std::uint32_t line)
+/// Throws for a value that its code's kind does not allow; a real's value in number.
+void checkValue(int code, DxfValueKind kind, std::string_view value, const std::string& fileName,
+                std::uint32_t line, double& number)
 {
-    switch (valueKindOf(code)) {
+    number = 0.0;
+    switch (kind) {
     case DxfValueKind::String:
         return;
     case DxfValueKind::Real: {
-        double number = 0.0;
         if (!parseReal(value, number))
             throw DxfError(fileName, line,
                            "the value of group " + std::to_string(code) + " is not a finite number: \"" +
@@ -123,17 +112,17 @@ void checkValue(int code, std::string_view value, const std::string& fileName,
         return;
     }
     case DxfValueKind::Integer: {
-        long long number = 0;
-        if (!parseInteger(value, number))
+        long long integer = 0;
+        if (!parseInteger(value, integer))
             throw DxfError(fileName, line,
                            "the value of group " + std::to_string(code) + " is not an integer: \"" +
                                std::string(trimmed(value)) + "\"");
         long long minimum = 0;
         long long maximum = 0;
         integerRangeOf(code, minimum, maximum);
-        if (number < minimum || number > maximum)
+        if (integer < minimum || integer > maximum)
             throw DxfError(fileName, line,
-                           "the value " + std::to_string(number) + " of group " +
+                           "the value " + std::to_string(integer) + " of group " +
                                std::to_string(code) + " is out of range");
         return;
     }
@@ -178,9 +167,17 @@ struct Line {
 
 Line nextLine(std::string_view bytes, std::size_t& pos)
 {
+    // Most values are short: their line end is looked for by hand before a call does it.
+    constexpr std::size_t kShortLine = 24;
     const char* const start = bytes.data() + pos;
     const std::size_t left = bytes.size() - pos;
-    const void* found = std::memchr(start, '\n', left);
+    const char* const shortEnd = start + std::min(left, kShortLine);
+    const char* scan = start;
+    while (scan != shortEnd && *scan != '\n')
+        ++scan;
+    const void* found = scan != shortEnd ? scan
+                        : left > kShortLine ? std::memchr(shortEnd, '\n', left - kShortLine)
+                                            : nullptr;
     Line line;
     std::size_t length = left;
     if (found != nullptr) {
@@ -234,19 +231,33 @@ bool isCanonicalCode(std::string_view text, long long code)
     return std::memcmp(text.data() + width - length, digits, length) == 0;
 }
 
+/// The code line at pos when it is blanks, one to four digits and an LF, as nearly every
+/// writer writes it: its code, whether it is canonical, and pos moved past it; false (pos
+/// unchanged) for any other line, which the general path reads.
+bool readPlainCodeLine(std::string_view bytes, std::size_t& pos, long long& code, bool& canonical)
+{
+    const char* p = bytes.data() + pos;
+    const char* const end = bytes.data() + bytes.size();
+    const char* const first = p;
+    while (p != end && *p == ' ')
+        ++p;
+    const char* const digitsBegin = p;
+    long long value = 0;
+    while (p != end && *p >= '0' && *p <= '9' && p - digitsBegin < 4)
+        value = value * 10 + (*p++ - '0');
+    const std::size_t digits = static_cast<std::size_t>(p - digitsBegin);
+    if (digits == 0 || p == end || *p != '\n')
+        return false;
+    const std::size_t width = static_cast<std::size_t>(p - first);
+    // Canonical: no leading zero beyond the number's own digits, and three columns wide.
+    canonical = width == std::max<std::size_t>(3, digits) && (digits == 1 || *digitsBegin != '0');
+    code = value;
+    pos += width + 1;
+    return true;
+}
+
 }  // namespace
 
-DxfValueKind valueKindOf(int code)
-{
-    if (code < 0 || code > kLastGroupCode)
-        return kindByRanges(code);
-    return kindTable()[static_cast<std::size_t>(code)];
-}
-
-bool isReferenceCode(int code)
-{
-    return valueKindOf(code) == DxfValueKind::Handle && code != 105;
-}
 
 void integerRangeOf(int code, long long& minimum, long long& maximum)
 {
@@ -264,6 +275,13 @@ void integerRangeOf(int code, long long& minimum, long long& maximum)
         maximum = std::numeric_limits<std::uint16_t>::max();
     }
 }
+
+constexpr std::array<DxfValueKind, kLastDxfGroupCode + 1> kDxfValueKinds = [] {
+    std::array<DxfValueKind, kLastDxfGroupCode + 1> kinds{};
+    for (int code = 0; code <= kLastDxfGroupCode; ++code)
+        kinds[static_cast<std::size_t>(code)] = kindByRanges(code);
+    return kinds;
+}();
 
 bool parseReal(std::string_view text, double& value)
 {
@@ -319,16 +337,21 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
     bool comments = false;
     while (!m_done && m_pos < m_bytes.size()) {
         const std::size_t start = m_pos;
-        const Line codeLine = nextLine(m_bytes, m_pos);
         const std::uint32_t codeLineNumber = ++m_line;
-        if (m_pos >= m_bytes.size() && trimmed(codeLine.text).empty())
-            break;  // the line end after the last value
         long long code = 0;
-        if (!parseCode(codeLine.text, code))
-            throw DxfError(m_fileName, codeLineNumber,
-                           "expected a group code, found \"" +
-                               std::string(trimmed(codeLine.text)) + "\"");
-        if (code < 0 || code > kLastGroupCode)
+        bool canonicalCode = false;
+        if (!readPlainCodeLine(m_bytes, m_pos, code, canonicalCode)) {
+            const Line codeLine = nextLine(m_bytes, m_pos);
+            if (m_pos >= m_bytes.size() && trimmed(codeLine.text).empty())
+                break;  // the line end after the last value
+            if (!parseCode(codeLine.text, code))
+                throw DxfError(m_fileName, codeLineNumber,
+                               "expected a group code, found \"" +
+                                   std::string(trimmed(codeLine.text)) + "\"");
+            canonicalCode = !codeLine.hadCarriageReturn && codeLine.ended &&
+                            isCanonicalCode(codeLine.text, code);
+        }
+        if (code < 0 || code > kLastDxfGroupCode)
             throw DxfError(m_fileName, codeLineNumber, "unknown group code " + std::to_string(code));
         if (m_pos >= m_bytes.size())
             throw DxfError(m_fileName, codeLineNumber,
@@ -341,8 +364,9 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
             continue;
         }
         const int groupCode = static_cast<int>(code);
-        checkValue(groupCode, valueLine.text, m_fileName, valueLineNumber);
-        const bool isString = valueKindOf(groupCode) == DxfValueKind::String;
+        const DxfValueKind kind = valueKindOf(groupCode);
+        checkValue(groupCode, kind, valueLine.text, m_fileName, valueLineNumber, form.number);
+        const bool isString = kind == DxfValueKind::String;
         const std::string_view value = isString ? valueLine.text : trimmed(valueLine.text);
         if (m_versionFollows && code == 1)
             checkVersion(trimmed(valueLine.text), m_fileName, valueLineNumber);
@@ -351,11 +375,9 @@ bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
         tag.value = value;
         tag.line = codeLineNumber;
         offset = start;
-        form.canonical = !comments && !codeLine.hadCarriageReturn && codeLine.ended &&
-                         !valueLine.hadCarriageReturn && valueLine.ended &&
-                         value.size() == valueLine.text.size() &&
-                         isCanonicalCode(codeLine.text, code);
-        if (code == 0 && trimmed(value) == "EOF") {
+        form.canonical = !comments && canonicalCode && !valueLine.hadCarriageReturn &&
+                         valueLine.ended && value.size() == valueLine.text.size();
+        if (code == 0 && isRecordType(trimmed(value), "EOF")) {
             m_done = true;
             const std::size_t data = m_bytes.find_first_not_of(" \t\r\n\x1a", m_pos);
             if (data != std::string_view::npos && m_mends != nullptr) {

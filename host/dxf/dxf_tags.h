@@ -2,6 +2,7 @@
 // code, a view of its value in the file's bytes (or in texts the host made) and its line. The
 // kind of value each group code carries, and the checked conversion of values to numbers.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -44,13 +45,32 @@ private:
 /// string: it is a record's handle, except in an R12 dimension style (a block name).
 enum class DxfValueKind { String, Real, Integer, Handle, Binary };
 
+/// The highest group code the format has.
+constexpr int kLastDxfGroupCode = 1071;
+/// The value kind of each group code up to kLastDxfGroupCode.
+extern const std::array<DxfValueKind, kLastDxfGroupCode + 1> kDxfValueKinds;
+
 /// The value kind of a group code.
-DxfValueKind valueKindOf(int code);
+inline DxfValueKind valueKindOf(int code)
+{
+    return code >= 0 && code <= kLastDxfGroupCode ? kDxfValueKinds[static_cast<std::size_t>(code)]
+                                                  : DxfValueKind::String;
+}
 /// Whether the code's value is a handle that refers to another object (not a record's own
 /// handle, 5 or 105).
-bool isReferenceCode(int code);
+inline bool isReferenceCode(int code)
+{
+    return valueKindOf(code) == DxfValueKind::Handle && code != 105;
+}
 /// The inclusive range an integer code's value must lie in.
 void integerRangeOf(int code, long long& minimum, long long& maximum);
+
+/// Whether value is type (a record type, not empty); the length and first character tell
+/// most values apart before their texts are compared.
+inline bool isRecordType(std::string_view value, std::string_view type)
+{
+    return value.size() == type.size() && value.front() == type.front() && value == type;
+}
 
 /// The number written in text (surrounding blanks allowed); false unless all of it is a
 /// finite decimal number.
@@ -75,6 +95,8 @@ struct DxfTagForm {
     /// Whether the group's two lines are exactly what the writer writes for it: the code
     /// right-aligned in three columns, the value as the group holds it, each ended by LF.
     bool canonical = false;
+    /// The value of a group whose code holds a real, as checked; 0 for other groups.
+    double number = 0.0;
 };
 
 /// Reads the groups of an ASCII drawing file's bytes one at a time, up to and including

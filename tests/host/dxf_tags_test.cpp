@@ -106,6 +106,36 @@ TEST(DxfTags, StringValuesKeepTheirBlanks)
     EXPECT_EQ(tags[0].value, "  two words  ");
 }
 
+/// Every way of writing a group code reads as that code, and only the writer's way (right-aligned
+/// in three columns, LF-ended) is canonical, so that only it is copied verbatim; the real's
+/// value comes with the group as checked.
+TEST(DxfTags, CodeLinesInEveryFormReadAsTheirCodeAndOnlyTheWritersFormIsCanonical)
+{
+    for (int code : {0, 5, 10, 100, 330, 1071}) {
+        const std::string digits = std::to_string(code);
+        const std::string canonical =
+            std::string(digits.size() < 3 ? 3 - digits.size() : 0, ' ') + digits;
+        for (int blanks = 0; blanks <= 4; ++blanks)
+            for (const char* zeros : {"", "0", "00"})
+                for (const char* after : {"", " ", "\t", "\r"}) {
+                    const std::string line =
+                        std::string(static_cast<std::size_t>(blanks), ' ') + zeros + digits + after;
+                    const std::string file = line + "\n" + (code == 10 ? "2.5" : "7") + "\n";
+                    SCOPED_TRACE("code line \"" + line + "\"");
+                    cadhost::DxfTagReader reader(file, "t.dxf", nullptr);
+                    cadhost::DxfTag tag;
+                    std::size_t offset = 1;
+                    cadhost::DxfTagForm form;
+                    ASSERT_TRUE(reader.next(tag, offset, form));
+                    EXPECT_EQ(tag.code, code);
+                    EXPECT_EQ(offset, 0u);
+                    EXPECT_EQ(form.canonical, line == canonical);
+                    EXPECT_EQ(form.number, code == 10 ? 2.5 : 0.0);
+                    EXPECT_FALSE(reader.next(tag, offset, form));
+                }
+    }
+}
+
 struct TextCase {
     const char* name;
     std::u16string text;
