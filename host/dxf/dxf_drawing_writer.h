@@ -115,6 +115,9 @@ private:
     void collectEntities();
     /// The live model space entity with this handle; null when there is none.
     const AcDbEntity* liveEntity(std::uint64_t handle) const;
+    /// The place in m_entities of the live entity with this handle; kNotLive when none.
+    std::size_t livePlace(std::uint64_t handle) const;
+    static constexpr std::size_t kNotLive = static_cast<std::size_t>(-1);
     /// How each entity slot is written: a carried entity and a modelled one the session left
     /// alone as read (under its database handle), a modelled one it changed anew, an erased
     /// one not at all.
@@ -278,8 +281,9 @@ private:
     std::string m_version;
     bool m_utf8 = false;
     std::vector<const AcDbEntity*> m_entities;
-    /// The live model space entities by handle, sorted by handle.
-    std::vector<std::pair<std::uint64_t, const AcDbEntity*>> m_live;
+    /// The handles of the live model space entities and their places in m_entities, sorted
+    /// by handle.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> m_live;
     DxfHandleSet m_used;
     std::unordered_map<std::u16string, std::string_view> m_layerValues;
     std::uint64_t m_next = 1;
