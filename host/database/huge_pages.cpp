@@ -12,12 +12,14 @@ namespace {
 
 /// Below this a buffer holds no whole huge page.
 constexpr std::size_t kSmallestAdvised = kHugePageSize;
+/// Below this a buffer takes too few faults to be worth a system call.
+constexpr std::size_t kSmallestPopulated = std::size_t{64} << 10;
 
-/// Gives the whole pages of the size bytes at data the advice, where they hold a huge page; a
-/// hint, whose failure is harmless.
-void adviseWholePages(void* data, std::size_t size, int advice)
+/// Gives the whole pages of the size bytes at data the advice, where they are smallest bytes
+/// or more; a hint, whose failure is harmless.
+void adviseWholePages(void* data, std::size_t size, int advice, std::size_t smallest)
 {
-    if (data == nullptr || size < kSmallestAdvised)
+    if (data == nullptr || size < smallest)
         return;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
@@ -54,7 +56,7 @@ class HugePageResource : public std::pmr::memory_resource {
 void adviseHugePages(void* data, std::size_t size)
 {
 #ifdef MADV_HUGEPAGE
-    adviseWholePages(data, size, MADV_HUGEPAGE);
+    adviseWholePages(data, size, MADV_HUGEPAGE, kSmallestAdvised);
 #else
     (void)data;
     (void)size;
@@ -64,7 +66,7 @@ void adviseHugePages(void* data, std::size_t size)
 void populatePages(void* data, std::size_t size)
 {
 #ifdef MADV_POPULATE_WRITE
-    adviseWholePages(data, size, MADV_POPULATE_WRITE);
+    adviseWholePages(data, size, MADV_POPULATE_WRITE, kSmallestPopulated);
 #else
     (void)data;
     (void)size;

@@ -16,7 +16,7 @@ constexpr std::size_t kHugePageSize = std::size_t{2} << 20;
 /// with no effect on a buffer of less than a few megabytes or where huge pages are not offered.
 void adviseHugePages(void* data, std::size_t size);
 /// Makes the pages of the size bytes at data, about to be written, resident in one call rather
-/// than one fault each; a hint as above.
+/// than one fault each; a hint, with no effect on a buffer of less than 64 KB.
 void populatePages(void* data, std::size_t size);
 
 /// The blocks of a pool of small objects (the nodes of a large table): those of a huge page or
@@ -36,6 +36,14 @@ void reserveLarge(std::vector<T>& items, std::size_t count)
 {
     items.reserve(count);
     adviseHugePages(items.data(), items.capacity() * sizeof(T));
+}
+
+/// Makes room for count items in items, resident at once, for a list about to be filled.
+template <class T, class Allocator>
+void reserveResident(std::vector<T, Allocator>& items, std::size_t count)
+{
+    items.reserve(count);
+    populatePages(items.data(), items.capacity() * sizeof(T));
 }
 
 }  // namespace cadhost

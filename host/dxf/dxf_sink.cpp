@@ -20,9 +20,10 @@ DxfSink::DxfSink(std::FILE* file) : m_file(file), m_chunk(kFileChunk)
 
 void DxfSink::reserve(std::size_t expected)
 {
-    if (m_file != nullptr)
+    if (m_file != nullptr) {
         m_text.reserve(std::min(expected, kFileChunk + kFileChunk / 16));
-    else
+        populatePages(m_text.data(), m_text.capacity());
+    } else
         reserveLarge(m_text, expected);
 }
 

@@ -149,8 +149,8 @@ void DrawingWriter::collectEntities()
 {
     const std::vector<AcDbObjectId>& ids = m_impl.modelSpaceIds();
     const std::size_t read = m_readEntities == nullptr ? 0 : m_readEntities->size();
-    m_entities.reserve(ids.size());
-    m_live.reserve(ids.size());
+    reserveResident(m_entities, ids.size());
+    reserveResident(m_live, ids.size());
     // Most live entities hold the handles of the records they were read from.
     m_used.reserve(std::max(ids.size(), read) + 1024);
     for (const AcDbObjectId& id : ids) {
