@@ -157,6 +157,8 @@ private:
     /// sub-records follow it. Pointers elsewhere keep naming the handle's first holder, and
     /// sort handles and pointers are never taken for own handles.
     void claimHandles();
+    /// Claims handle for a carried record; false when a live entity or another record has it.
+    bool claimed(std::uint64_t handle);
     /// Claims the own handles of one record; the renamed groups when any changed.
     bool claim(const DxfRecord& record, DxfTags& renamed);
     /// Pointers to a modelled entity that moved follow it; pointers to what was left out go.
@@ -284,6 +286,7 @@ private:
     /// The handles of the live model space entities and their places in m_entities, sorted
     /// by handle.
     std::vector<std::pair<std::uint64_t, std::uint32_t>> m_live;
+    /// The handles carried records claimed (the live entities' handles are theirs).
     DxfHandleSet m_used;
     std::unordered_map<std::u16string, std::string_view> m_layerValues;
     std::uint64_t m_next = 1;

@@ -148,18 +148,14 @@ void DrawingWriter::write(DxfSink& out, const std::vector<DxfRecord>& records)
 void DrawingWriter::collectEntities()
 {
     const std::vector<AcDbObjectId>& ids = m_impl.modelSpaceIds();
-    const std::size_t read = m_readEntities == nullptr ? 0 : m_readEntities->size();
     reserveResident(m_entities, ids.size());
     reserveResident(m_live, ids.size());
-    // Most live entities hold the handles of the records they were read from.
-    m_used.reserve(std::max(ids.size(), read) + 1024);
     for (const AcDbObjectId& id : ids) {
         const AcDbEntity* entity = AcDbEntity::cast(m_impl.objectAt(id));
         if (entity == nullptr || entity->isErased())
             continue;
         m_live.emplace_back(id.handle().value(), static_cast<std::uint32_t>(m_entities.size()));
         m_entities.push_back(entity);
-        m_used.insert(id.handle().value());
     }
     std::sort(m_live.begin(), m_live.end());
 }
