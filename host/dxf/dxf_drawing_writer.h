@@ -113,10 +113,11 @@ private:
     std::uint64_t fresh() { return m_next++; }
     /// Notes the live model space entities and their handles.
     void collectEntities();
-    /// The live model space entity with this handle; null when there is none.
-    const AcDbEntity* liveEntity(std::uint64_t handle) const;
     /// The place in m_entities of the live entity with this handle; kNotLive when none.
     std::size_t livePlace(std::uint64_t handle) const;
+    /// The same, looked for first at next, the position in m_live after the handle found
+    /// last (records in handle order are found without a search); next is moved past it.
+    std::size_t livePlace(std::uint64_t handle, std::size_t& next) const;
     static constexpr std::size_t kNotLive = static_cast<std::size_t>(-1);
     /// How each entity slot is written: a carried entity and a modelled one the session left
     /// alone as read (under its database handle), a modelled one it changed anew, an erased

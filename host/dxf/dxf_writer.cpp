@@ -162,15 +162,20 @@ void DrawingWriter::collectEntities()
 
 std::size_t DrawingWriter::livePlace(std::uint64_t handle) const
 {
-    const auto found = std::lower_bound(m_live.begin(), m_live.end(),
-                                        std::make_pair(handle, std::uint32_t{0}));
-    return found != m_live.end() && found->first == handle ? found->second : kNotLive;
+    std::size_t next = m_live.size();
+    return livePlace(handle, next);
 }
 
-const AcDbEntity* DrawingWriter::liveEntity(std::uint64_t handle) const
+std::size_t DrawingWriter::livePlace(std::uint64_t handle, std::size_t& next) const
 {
-    const std::size_t place = livePlace(handle);
-    return place == kNotLive ? nullptr : m_entities[place];
+    if (next >= m_live.size() || m_live[next].first != handle) {
+        const auto found = std::lower_bound(m_live.begin(), m_live.end(),
+                                            std::make_pair(handle, std::uint32_t{0}));
+        if (found == m_live.end() || found->first != handle)
+            return kNotLive;
+        next = static_cast<std::size_t>(found - m_live.begin());
+    }
+    return m_live[next++].second;
 }
 
 DxfRecord& DrawingWriter::editableSlot(std::size_t i)
@@ -187,11 +192,12 @@ void DrawingWriter::planModelledEntities()
     const std::size_t slots = m_readEntities == nullptr ? 0 : m_readEntities->size();
     m_slotEdit.assign(slots, 0);
     m_plans.reserve(slots);
+    std::size_t next = 0;
     for (std::size_t i = 0; i < slots; ++i) {
         const std::uint64_t modelHandle = (*m_modelHandles)[i];
         if (modelHandle == 0) {
             m_plans.push_back(SlotPlan::Carried);
-        } else if (liveEntity(modelHandle) == nullptr) {
+        } else if (livePlace(modelHandle, next) == kNotLive) {
             m_plans.push_back(SlotPlan::Gone);
         } else if (m_impl.wasOpenedForWrite(modelHandle)) {
             m_plans.push_back(SlotPlan::Anew);
@@ -241,10 +247,11 @@ bool DrawingWriter::writtenAsRecord(std::size_t i) const
 void DrawingWriter::makeEntityRecords()
 {
     std::vector<bool> writtenInSlot(m_entities.size(), false);
+    std::size_t next = 0;
     for (std::size_t i = 0; i < m_plans.size(); ++i) {
         if (m_plans[i] != SlotPlan::Anew && m_plans[i] != SlotPlan::AsRead)
             continue;
-        const std::size_t place = livePlace((*m_modelHandles)[i]);
+        const std::size_t place = livePlace((*m_modelHandles)[i], next);
         writtenInSlot[place] = true;
         if (m_plans[i] == SlotPlan::Anew)
             m_anew.emplace(i, entityRecord(*m_entities[place], &slotRecord(i)));
