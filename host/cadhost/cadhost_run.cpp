@@ -174,8 +174,9 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::unique_ptr<PageServer> server;
     if (options.serve) {
         browser = std::make_unique<BrowserSession>(out, files.savePath);
-        server = std::make_unique<PageServer>(*browser, options.serveAddress);
-        if (!server->start(error)) {
+        server = loadPageServer(folderOfPath(hostInstance()->path), *browser,
+                                options.serveAddress, error);
+        if (server == nullptr || !server->start(error)) {
             err << "cadhost: " << error << "\n";
             return kExitBadInput;
         }

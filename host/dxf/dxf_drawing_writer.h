@@ -113,8 +113,12 @@ private:
     std::uint64_t fresh() { return m_next++; }
     /// Notes the live model space entities and their handles.
     void collectEntities();
-    /// The live model space entity with this handle; null when there is none.
-    const AcDbEntity* liveEntity(std::uint64_t handle) const;
+    /// The place in m_entities of the live entity with this handle; kNotLive when none.
+    std::size_t livePlace(std::uint64_t handle) const;
+    /// The same, looked for first at next, the position in m_live after the handle found
+    /// last (records in handle order are found without a search); next is moved past it.
+    std::size_t livePlace(std::uint64_t handle, std::size_t& next) const;
+    static constexpr std::size_t kNotLive = static_cast<std::size_t>(-1);
     /// How each entity slot is written: a carried entity and a modelled one the session left
     /// alone as read (under its database handle), a modelled one it changed anew, an erased
     /// one not at all.
@@ -154,6 +158,8 @@ private:
     /// sub-records follow it. Pointers elsewhere keep naming the handle's first holder, and
     /// sort handles and pointers are never taken for own handles.
     void claimHandles();
+    /// Claims handle for a carried record; false when a live entity or another record has it.
+    bool claimed(std::uint64_t handle);
     /// Claims the own handles of one record; the renamed groups when any changed.
     bool claim(const DxfRecord& record, DxfTags& renamed);
     /// Pointers to a modelled entity that moved follow it; pointers to what was left out go.
@@ -278,8 +284,10 @@ private:
     std::string m_version;
     bool m_utf8 = false;
     std::vector<const AcDbEntity*> m_entities;
-    /// The live model space entities by handle, sorted by handle.
-    std::vector<std::pair<std::uint64_t, const AcDbEntity*>> m_live;
+    /// The handles of the live model space entities and their places in m_entities, sorted
+    /// by handle.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> m_live;
+    /// The handles carried records claimed (the live entities' handles are theirs).
     DxfHandleSet m_used;
     std::unordered_map<std::u16string, std::string_view> m_layerValues;
     std::uint64_t m_next = 1;

@@ -2,6 +2,7 @@
 // as the drawing format describes them: a record's own handle, a pointer to another object,
 // or a draw-order sort key.
 #pragma once
+#include "database/huge_pages.h"
 #include "dxf/dxf_tags.h"
 #include <string_view>
 #include <vector>
@@ -113,7 +114,9 @@ private:
     void grow()
     {
         std::vector<std::uint64_t> old = std::move(m_slots);
-        m_slots.assign(old.empty() ? 64 : 2 * old.size(), 0);
+        const std::size_t size = old.empty() ? 64 : 2 * old.size();
+        reserveResident(m_slots, size);
+        m_slots.assign(size, 0);
         m_size = 0;
         for (std::uint64_t handle : old)
             if (handle != 0)

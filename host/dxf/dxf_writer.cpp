@@ -148,25 +148,34 @@ void DrawingWriter::write(DxfSink& out, const std::vector<DxfRecord>& records)
 void DrawingWriter::collectEntities()
 {
     const std::vector<AcDbObjectId>& ids = m_impl.modelSpaceIds();
-    m_entities.reserve(ids.size());
-    m_live.reserve(ids.size());
-    m_used.reserve(ids.size() + (m_readEntities == nullptr ? 0 : m_readEntities->size()) + 1024);
+    reserveResident(m_entities, ids.size());
+    reserveResident(m_live, ids.size());
     for (const AcDbObjectId& id : ids) {
         const AcDbEntity* entity = AcDbEntity::cast(m_impl.objectAt(id));
         if (entity == nullptr || entity->isErased())
             continue;
+        m_live.emplace_back(id.handle().value(), static_cast<std::uint32_t>(m_entities.size()));
         m_entities.push_back(entity);
-        m_live.emplace_back(id.handle().value(), entity);
-        m_used.insert(id.handle().value());
     }
     std::sort(m_live.begin(), m_live.end());
 }
 
-const AcDbEntity* DrawingWriter::liveEntity(std::uint64_t handle) const
+std::size_t DrawingWriter::livePlace(std::uint64_t handle) const
 {
-    const auto found = std::lower_bound(m_live.begin(), m_live.end(),
-                                        std::make_pair(handle, static_cast<const AcDbEntity*>(nullptr)));
-    return found != m_live.end() && found->first == handle ? found->second : nullptr;
+    std::size_t next = m_live.size();
+    return livePlace(handle, next);
+}
+
+std::size_t DrawingWriter::livePlace(std::uint64_t handle, std::size_t& next) const
+{
+    if (next >= m_live.size() || m_live[next].first != handle) {
+        const auto found = std::lower_bound(m_live.begin(), m_live.end(),
+                                            std::make_pair(handle, std::uint32_t{0}));
+        if (found == m_live.end() || found->first != handle)
+            return kNotLive;
+        next = static_cast<std::size_t>(found - m_live.begin());
+    }
+    return m_live[next++].second;
 }
 
 DxfRecord& DrawingWriter::editableSlot(std::size_t i)
@@ -183,11 +192,12 @@ void DrawingWriter::planModelledEntities()
     const std::size_t slots = m_readEntities == nullptr ? 0 : m_readEntities->size();
     m_slotEdit.assign(slots, 0);
     m_plans.reserve(slots);
+    std::size_t next = 0;
     for (std::size_t i = 0; i < slots; ++i) {
         const std::uint64_t modelHandle = (*m_modelHandles)[i];
         if (modelHandle == 0) {
             m_plans.push_back(SlotPlan::Carried);
-        } else if (liveEntity(modelHandle) == nullptr) {
+        } else if (livePlace(modelHandle, next) == kNotLive) {
             m_plans.push_back(SlotPlan::Gone);
         } else if (m_impl.wasOpenedForWrite(modelHandle)) {
             m_plans.push_back(SlotPlan::Anew);
@@ -236,20 +246,19 @@ bool DrawingWriter::writtenAsRecord(std::size_t i) const
 
 void DrawingWriter::makeEntityRecords()
 {
-    std::vector<bool> written(m_plans.size(), false);
-    std::unordered_set<std::uint64_t> writtenHandles;
+    std::vector<bool> writtenInSlot(m_entities.size(), false);
+    std::size_t next = 0;
     for (std::size_t i = 0; i < m_plans.size(); ++i) {
-        if (m_plans[i] == SlotPlan::Anew) {
-            const std::uint64_t handle = (*m_modelHandles)[i];
-            m_anew.emplace(i, entityRecord(*liveEntity(handle), &slotRecord(i)));
-            writtenHandles.insert(handle);
-        } else if (m_plans[i] == SlotPlan::AsRead) {
-            writtenHandles.insert((*m_modelHandles)[i]);
-        }
+        if (m_plans[i] != SlotPlan::Anew && m_plans[i] != SlotPlan::AsRead)
+            continue;
+        const std::size_t place = livePlace((*m_modelHandles)[i], next);
+        writtenInSlot[place] = true;
+        if (m_plans[i] == SlotPlan::Anew)
+            m_anew.emplace(i, entityRecord(*m_entities[place], &slotRecord(i)));
     }
-    for (const AcDbEntity* entity : m_entities)
-        if (writtenHandles.count(entity->handle().value()) == 0)
-            m_newEntities.push_back(entityRecord(*entity, nullptr));
+    for (std::size_t place = 0; place < m_entities.size(); ++place)
+        if (!writtenInSlot[place])
+            m_newEntities.push_back(entityRecord(*m_entities[place], nullptr));
 }
 
 void DrawingWriter::header(DxfSink& out)
@@ -307,29 +316,68 @@ DimensionBlockStyle dimensionBlockStyle(const AcDbDatabase& db, const std::u16st
     return DrawingWriter(db).blockStyle(styleName);
 }
 
+namespace {
+
+/// A file written under a temporary name beside its path, which takes the path's place only
+/// when all of it is written; removed otherwise, so that a failed save leaves the drawing on
+/// disk as it was.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& path)
+        : m_path(path), m_temporary(path + ".tmp-" + std::to_string(::getpid())),
+          m_file(std::fopen(m_temporary.c_str(), "wb"))
+    {
+        if (m_file == nullptr) {
+            const int error = errno;
+            throw DxfError(path, 0, std::string("cannot write the drawing: ") + std::strerror(error));
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        if (m_file != nullptr)
+            std::fclose(m_file);
+        if (!m_committed)
+            std::remove(m_temporary.c_str());
+    }
+
+    std::FILE* file() const { return m_file; }
+
+    /// Closes the file and puts it in the path's place; written tells whether all of its text
+    /// reached the file.
+    void commit(bool written)
+    {
+        const bool closed = std::fclose(m_file) == 0;
+        m_file = nullptr;
+        if (!written || !closed)
+            throw DxfError(m_path, 0, "cannot write the drawing: the disk refused it");
+        if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+            const int error = errno;
+            throw DxfError(m_path, 0, std::string("cannot write the drawing: ") + std::strerror(error));
+        }
+        m_committed = true;
+    }
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+    std::FILE* m_file;
+    bool m_committed = false;
+};
+
+}  // namespace
+
 void writeDxfFile(const AcDbDatabase& db, const std::string& path)
 {
-    std::string contents;
+    TemporaryFile file(path);
+    DxfSink sink(file.file());
     try {
-        contents = writeDxf(db);
+        DrawingWriter(db).run(sink);
     } catch (const DxfError& error) {
         throw DxfError(path, 0, std::string("cannot write the drawing: ") + error.what());
     }
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr)
-        throw DxfError(path, 0, std::string("cannot write the drawing: ") + std::strerror(errno));
-    const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::remove(temporary.c_str());
-        throw DxfError(path, 0, "cannot write the drawing: the disk refused it");
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        throw DxfError(path, 0, std::string("cannot write the drawing: ") + std::strerror(error));
-    }
+    file.commit(sink.finish());
 }
 
 }  // namespace cadhost

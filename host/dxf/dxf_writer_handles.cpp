@@ -120,10 +120,15 @@ void DrawingWriter::claimHandles()
             editableSlot(i).setTags(std::move(renamed));
 }
 
+bool DrawingWriter::claimed(std::uint64_t handle)
+{
+    return livePlace(handle) == kNotLive && m_used.insert(handle);
+}
+
 bool DrawingWriter::claim(const DxfRecord& record, DxfTags& renamed)
 {
     if (isWhole(record, kDxfWithoutHandle)) {
-        if (record.handle() != 0 && m_used.insert(record.handle()))
+        if (record.handle() != 0 && claimed(record.handle()))
             return false;
     } else if (isWhole(record, 0)) {
         return false;  // no own handle to claim
@@ -141,7 +146,7 @@ bool DrawingWriter::claim(const DxfRecord& record, DxfTags& renamed)
             }
             return;
         }
-        if (role != DxfHandleRole::Own || (value != 0 && m_used.insert(value)))
+        if (role != DxfHandleRole::Own || (value != 0 && claimed(value)))
             return;
         const std::uint64_t replacement = fresh();
         if (value != 0)

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 namespace cadhost {
 
@@ -116,53 +117,60 @@ bool parseAction(const json& body, PageAction& action, std::string& error)
     return true;
 }
 
-}  // namespace
+/// The page server on cpp-httplib.
+class HttpPageServer final : public PageServer {
+public:
+    HttpPageServer(BrowserSession& session, ServeAddress address)
+        : m_session(session), m_address(std::move(address)), m_token(newSessionToken()),
+          m_server(std::make_unique<httplib::Server>())
+    {
+    }
+    ~HttpPageServer() override { stop(); }
 
-PageServer::PageServer(BrowserSession& session, ServeAddress address)
-    : m_session(session), m_address(std::move(address)), m_token(newSessionToken()),
-      m_server(std::make_unique<httplib::Server>())
-{
-}
-
-PageServer::~PageServer()
-{
-    stop();
-}
-
-bool PageServer::start(std::string& error)
-{
-    route();
-    if (m_address.port == 0) {
-        const int port = m_server->bind_to_any_port(m_address.host);
-        if (port > 0)
-            m_address.port = port;
-        else
+    bool start(std::string& error) override
+    {
+        route();
+        if (m_address.port == 0) {
+            const int port = m_server->bind_to_any_port(m_address.host);
+            if (port > 0)
+                m_address.port = port;
+            else
+                m_address.port = -1;
+        } else if (!m_server->bind_to_port(m_address.host, m_address.port)) {
             m_address.port = -1;
-    } else if (!m_server->bind_to_port(m_address.host, m_address.port)) {
-        m_address.port = -1;
+        }
+        if (m_address.port < 0) {
+            error = "cannot serve on " + m_address.host + ": the address is taken or not this machine's";
+            return false;
+        }
+        m_thread = std::thread([this] { m_server->listen_after_bind(); });
+        return true;
     }
-    if (m_address.port < 0) {
-        error = "cannot serve on " + m_address.host + ": the address is taken or not this machine's";
-        return false;
+
+    std::string pageUrl() const override
+    {
+        return "http://" + m_address.authority() + "/?token=" + m_token;
     }
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    return true;
-}
 
-std::string PageServer::pageUrl() const
-{
-    return "http://" + m_address.authority() + "/?token=" + m_token;
-}
-
-void PageServer::stop()
-{
-    if (m_thread.joinable()) {
-        m_server->stop();
-        m_thread.join();
+    void stop() override
+    {
+        if (m_thread.joinable()) {
+            m_server->stop();
+            m_thread.join();
+        }
     }
-}
 
-void PageServer::route()
+private:
+    void route();
+
+    BrowserSession& m_session;
+    ServeAddress m_address;
+    const std::string m_token;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+};
+
+void HttpPageServer::route()
 {
     httplib::Server& server = *m_server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
@@ -231,4 +239,13 @@ void PageServer::route()
     });
 }
 
+}  // namespace
+
 }  // namespace cadhost
+
+/// Makes the page server of session at address (the library's one entry).
+extern "C" cadhost::PageServer* cadhostNewPageServer(cadhost::BrowserSession& session,
+                                                     const cadhost::ServeAddress& address)
+{
+    return new cadhost::HttpPageServer(session, address);
+}

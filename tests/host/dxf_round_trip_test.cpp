@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <fstream>
 #include <sstream>
@@ -419,14 +420,32 @@ TEST(DxfRoundTrip, AnEntityOfGeometryThatIsNotFiniteIsNotWritten)
     }
 }
 
-TEST(DxfRoundTrip, SavingLeavesNoTemporaryFileAndFailsWholeOnABadPath)
+TEST(DxfRoundTrip, ASavedFileIsTheWrittenTextOrTheFileAsItWas)
 {
+    // Saving streams the text into a temporary file chunk by chunk: the file saved is the whole
+    // text, and a save that fails part way leaves the file as it was and no temporary file.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(::testing::TempDir()) / "dxf_round_trip_saving";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const std::string path = (folder / "saved.dxf").string();
+
     const auto db = modelOfEveryKind();
-    const std::string path = ::testing::TempDir() + "dxf_round_trip_saved.dxf";
+    for (int i = 0; i < 12000; ++i)  // well over one chunk of the file's sink
+        append(*db, new AcDbLine(AcGePoint3d(i, 0.5 * i, 0.0), AcGePoint3d(i + 1.25, -i, 3.0)));
     cadhost::writeDxfFile(*db, path);
-    EXPECT_EQ(readFile(path), writeDxf(*db));
-    EXPECT_THROW(cadhost::writeDxfFile(*db, ::testing::TempDir() + "no/such/folder/x.dxf"), cadhost::DxfError);
-    std::remove(path.c_str());
+    const std::string saved = readFile(path);
+    EXPECT_GT(saved.size(), std::size_t{1} << 20);
+    EXPECT_EQ(saved, writeDxf(*db));
+
+    append(*db, new AecDbWall(AcGePoint3d(0.0, 0.0, 0.0), AcGePoint3d(1e308, 0.0, 0.0),
+                              AcGePoint3d(-1e308, 1.0, 0.0)));
+    EXPECT_THROW(cadhost::writeDxfFile(*db, path), cadhost::DxfError);
+    EXPECT_THROW(cadhost::writeDxfFile(*db, (folder / "no/such/folder/x.dxf").string()),
+                 cadhost::DxfError);
+    EXPECT_EQ(readFile(path), saved);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    fs::remove_all(folder);
 }
 
 }  // namespace
