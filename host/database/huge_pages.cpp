@@ -73,6 +73,11 @@ void populatePages(void* data, std::size_t size)
 #endif
 }
 
+void releasePages(void* data, std::size_t size)
+{
+    adviseWholePages(data, size, kSmallestPopulated, MADV_DONTNEED);
+}
+
 std::pmr::memory_resource* hugePageResource()
 {
     // Never destroyed: pools may give back their blocks as late as the process exit.

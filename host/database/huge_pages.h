@@ -18,6 +18,9 @@ void adviseHugePages(void* data, std::size_t size);
 /// Makes the whole pages of the size bytes at data, about to be written, resident in one call
 /// rather than one fault each; a hint with no effect on less than a few pages.
 void populatePages(void* data, std::size_t size);
+/// Gives the memory of the whole pages of the size bytes at data back to the system; they read
+/// as zeros when next touched. For room made resident ahead and left unfilled.
+void releasePages(void* data, std::size_t size);
 
 /// The blocks of a pool of small objects (the nodes of a large table): those of a huge page or
 /// more aligned to huge pages and advised as above, smaller ones from the heap.
@@ -45,6 +48,13 @@ void reserveResident(std::vector<T, Allocator>& items, std::size_t count)
 {
     items.reserve(items.size() + count);
     populatePages(items.data() + items.size(), (items.capacity() - items.size()) * sizeof(T));
+}
+
+/// Gives back the whole pages of the room in items beyond its items.
+template <class T, class Allocator>
+void releaseUnusedRoom(std::vector<T, Allocator>& items)
+{
+    releasePages(items.data() + items.size(), (items.capacity() - items.size()) * sizeof(T));
 }
 
 }  // namespace cadhost

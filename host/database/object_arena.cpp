@@ -54,6 +54,12 @@ void* ObjectArena::allocate(std::size_t size)
     return room;
 }
 
+void ObjectArena::releaseUnused()
+{
+    const Block& last = m_blocks.back();
+    releasePages(last.bytes.get() + m_used, last.size - m_used);
+}
+
 bool ObjectArena::holds(const void* pointer) const
 {
     const std::less<const void*> before;

@@ -22,6 +22,9 @@ public:
 
     /// Room for size bytes, aligned for any object, for as long as the arena lives.
     void* allocate(std::size_t size);
+    /// Gives the memory of the room not used yet back to the system (a block is sized for what
+    /// is expected, and a huge page is taken whole); the arena stays usable.
+    void releaseUnused();
     /// Whether pointer is into the arena's blocks.
     bool holds(const void* pointer) const;
 

@@ -346,8 +346,12 @@ private:
             if (m_tag.code != 0)
                 fail(m_tag.line, "expected a record (group 0), found group " +
                                      std::to_string(m_tag.code));
-            if (isRecordType(m_tag.value, "ENDSEC"))
+            if (isRecordType(m_tag.value, "ENDSEC")) {
+                // The records stay for the session; the room guessed past them goes back.
+                if (entities)
+                    releaseUnusedRoom(records);
                 return;
+            }
             if (isRecordType(m_tag.value, "SECTION") || isRecordType(m_tag.value, "EOF"))
                 fail(m_tag.line, "the " + what + " that begins at line " +
                                      std::to_string(sectionLine) + " is not closed by ENDSEC");

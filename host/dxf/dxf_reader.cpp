@@ -384,6 +384,7 @@ std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> byte
     DxfDocument document = parseDxfDocument(std::move(bytes), fileName, &log, &entities);
     repairDxfDocument(document, log);
     std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
+    entities.arena()->releaseUnused();
     if (mends != nullptr)
         *mends = log.take();
     return db;

@@ -9,8 +9,8 @@ namespace cadhost {
 namespace {
 
 /// The text a file's sink holds before it writes it: large enough that writing costs a
-/// system call per megabyte, small against any drawing worth streaming.
-constexpr std::size_t kFileChunk = std::size_t{1} << 20;
+/// system call per quarter megabyte, small against any drawing worth streaming.
+constexpr std::size_t kFileChunk = std::size_t{256} << 10;
 
 }  // namespace
 
