@@ -15,11 +15,24 @@ constexpr std::size_t kSmallestAdvised = kHugePageSize;
 /// Below this the faults of filling a buffer cost less than the call that saves them.
 constexpr std::size_t kSmallestPopulated = std::size_t{64} << 10;
 
+/// In place of an advice the system does not offer: nothing is asked.
+constexpr int kNoAdvice = -1;
+#ifdef MADV_HUGEPAGE
+constexpr int kHugePageAdvice = MADV_HUGEPAGE;
+#else
+constexpr int kHugePageAdvice = kNoAdvice;
+#endif
+#ifdef MADV_POPULATE_WRITE
+constexpr int kPopulateAdvice = MADV_POPULATE_WRITE;
+#else
+constexpr int kPopulateAdvice = kNoAdvice;
+#endif
+
 /// Gives the whole pages of the size bytes at data the advice, when they are at least smallest
 /// bytes; a hint, whose failure is harmless.
 void adviseWholePages(void* data, std::size_t size, std::size_t smallest, int advice)
 {
-    if (data == nullptr || size < smallest)
+    if (advice == kNoAdvice || data == nullptr || size < smallest)
         return;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
@@ -55,22 +68,12 @@ class HugePageResource : public std::pmr::memory_resource {
 
 void adviseHugePages(void* data, std::size_t size)
 {
-#ifdef MADV_HUGEPAGE
-    adviseWholePages(data, size, kSmallestAdvised, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)size;
-#endif
+    adviseWholePages(data, size, kSmallestAdvised, kHugePageAdvice);
 }
 
 void populatePages(void* data, std::size_t size)
 {
-#ifdef MADV_POPULATE_WRITE
-    adviseWholePages(data, size, kSmallestPopulated, MADV_POPULATE_WRITE);
-#else
-    (void)data;
-    (void)size;
-#endif
+    adviseWholePages(data, size, kSmallestPopulated, kPopulateAdvice);
 }
 
 void releasePages(void* data, std::size_t size)

@@ -33,14 +33,6 @@ inline void reserveLarge(std::string& text, std::size_t count)
     adviseHugePages(text.data(), text.capacity());
 }
 
-/// Makes room for count items in items, advised as above.
-template <class T>
-void reserveLarge(std::vector<T>& items, std::size_t count)
-{
-    items.reserve(count);
-    adviseHugePages(items.data(), items.capacity() * sizeof(T));
-}
-
 /// Makes room for count more items in items, resident at once: for a list about to be filled
 /// with that many.
 template <class T, class Allocator>

@@ -208,7 +208,8 @@ private:
         const DxfTag* attributesFollow = groupOf(66);
         const bool hasSequence =
             isRecordType(type, "POLYLINE") ||
-            (isRecordType(type, "INSERT") && attributesFollow != nullptr && attributesFollow->value != "0");
+            (isRecordType(type, "INSERT") && attributesFollow != nullptr &&
+             attributesFollow->value != "0");
         if (hasSequence) {
             while (atRecord("VERTEX") || atRecord("ATTRIB"))
                 readGroups(false, m_document.highestHandle);

@@ -90,21 +90,6 @@ public:
         ++m_size;
         return true;
     }
-    bool contains(std::uint64_t handle) const
-    {
-        if (m_slots.empty())
-            return false;
-        for (std::size_t at = slotOf(handle); m_slots[at] != 0; at = (at + 1) & (m_slots.size() - 1))
-            if (m_slots[at] == handle)
-                return true;
-        return false;
-    }
-    /// Makes room for count handles.
-    void reserve(std::size_t count)
-    {
-        while (m_slots.size() < 2 * count)
-            grow();
-    }
 
 private:
     std::size_t slotOf(std::uint64_t handle) const

@@ -85,7 +85,8 @@ public:
         }
         try {
             std::string_view layer;
-            DxfReadEntity entity = m_reader.read(tags, numbers.data(), record.line(), *layout, nullptr, layer);
+            DxfReadEntity entity =
+                m_reader.read(tags, numbers.data(), record.line(), *layout, nullptr, layer);
             if (entity == nullptr)
                 return;
             prepared.detail = layerNumber(layer);
@@ -317,7 +318,8 @@ private:
                 try {
                     std::string_view layer;
                     DxfReadEntity entity = m_entities.reader().read(
-                        tags, nullptr, record.line(), *DxfEntityReader::layoutOf(tags.front().value),
+                        tags, nullptr, record.line(),
+                        *DxfEntityReader::layoutOf(tags.front().value),
                         &dimensions, layer);
                     if (entity == nullptr)
                         continue;

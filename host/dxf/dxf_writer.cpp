@@ -318,6 +318,18 @@ DimensionBlockStyle dimensionBlockStyle(const AcDbDatabase& db, const std::u16st
 
 namespace {
 
+/// The error of a save of path that failed for why.
+DxfError cannotWrite(const std::string& path, const std::string& why)
+{
+    return DxfError(path, 0, "cannot write the drawing: " + why);
+}
+
+/// The error of a save of path that failed for the system's error number error.
+DxfError cannotWrite(const std::string& path, int error)
+{
+    return cannotWrite(path, std::strerror(error));
+}
+
 /// A file written under a temporary name beside its path, which takes the path's place only
 /// when all of it is written; removed otherwise, so that a failed save leaves the drawing on
 /// disk as it was.
@@ -327,10 +339,8 @@ public:
         : m_path(path), m_temporary(path + ".tmp-" + std::to_string(::getpid())),
           m_file(std::fopen(m_temporary.c_str(), "wb"))
     {
-        if (m_file == nullptr) {
-            const int error = errno;
-            throw DxfError(path, 0, std::string("cannot write the drawing: ") + std::strerror(error));
-        }
+        if (m_file == nullptr)
+            throw cannotWrite(path, errno);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -351,11 +361,9 @@ public:
         const bool closed = std::fclose(m_file) == 0;
         m_file = nullptr;
         if (!written || !closed)
-            throw DxfError(m_path, 0, "cannot write the drawing: the disk refused it");
-        if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-            const int error = errno;
-            throw DxfError(m_path, 0, std::string("cannot write the drawing: ") + std::strerror(error));
-        }
+            throw cannotWrite(m_path, "the disk refused it");
+        if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0)
+            throw cannotWrite(m_path, errno);
         m_committed = true;
     }
 
@@ -375,7 +383,7 @@ void writeDxfFile(const AcDbDatabase& db, const std::string& path)
     try {
         DrawingWriter(db).run(sink);
     } catch (const DxfError& error) {
-        throw DxfError(path, 0, std::string("cannot write the drawing: ") + error.what());
+        throw cannotWrite(path, error.what());
     }
     file.commit(sink.finish());
 }

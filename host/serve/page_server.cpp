@@ -140,7 +140,8 @@ public:
             m_address.port = -1;
         }
         if (m_address.port < 0) {
-            error = "cannot serve on " + m_address.host + ": the address is taken or not this machine's";
+            error = "cannot serve on " + m_address.host +
+                    ": the address is taken or not this machine's";
             return false;
         }
         m_thread = std::thread([this] { m_server->listen_after_bind(); });
