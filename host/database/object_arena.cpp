@@ -47,7 +47,9 @@ void ObjectArena::BlockDeleter::operator()(std::byte* bytes) const
 void* ObjectArena::allocate(std::size_t size)
 {
     size = (size + kAlignment - 1) / kAlignment * kAlignment;
-    if (m_blocks.back().size - m_used < size)
+    if (m_blocks.empty())
+        addBlock(size);
+    else if (m_blocks.back().size - m_used < size)
         addBlock(std::max(size, m_blocks.back().size));
     void* const room = m_blocks.back().bytes.get() + m_used;
     m_used += size;
@@ -56,8 +58,24 @@ void* ObjectArena::allocate(std::size_t size)
 
 void ObjectArena::releaseUnused()
 {
+    if (m_blocks.empty())
+        return;
     const Block& last = m_blocks.back();
     releasePages(last.bytes.get() + m_used, last.size - m_used);
+}
+
+void ObjectArena::adopt(ObjectArena&& other)
+{
+    other.releaseUnused();
+    if (m_blocks.empty()) {
+        m_blocks = std::move(other.m_blocks);
+        m_used = other.m_used;
+    } else {
+        m_blocks.insert(m_blocks.end() - 1, std::make_move_iterator(other.m_blocks.begin()),
+                        std::make_move_iterator(other.m_blocks.end()));
+    }
+    other.m_blocks.clear();
+    other.m_used = 0;
 }
 
 bool ObjectArena::holds(const void* pointer) const

@@ -27,6 +27,10 @@ public:
     void releaseUnused();
     /// Whether pointer is into the arena's blocks.
     bool holds(const void* pointer) const;
+    /// Takes other's blocks, and with them the objects made in them, after giving back their
+    /// unused room (other is left empty); new objects are still made in this
+    /// arena's own last block.
+    void adopt(ObjectArena&& other);
 
 private:
     /// Releases a block's bytes of the block's size.

@@ -4,6 +4,10 @@
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_handles.h"
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace cadhost {
 
@@ -93,16 +97,135 @@ private:
     DxfHandleScanner m_scanner;
 };
 
+/// The record types that only follow another record (a polyline's, a block reference's).
+bool isSubrecordType(std::string_view type)
+{
+    return isRecordType(type, "VERTEX") || isRecordType(type, "ATTRIB") ||
+           isRecordType(type, "SEQEND");
+}
+
+/// The offset of the first "  0" code line at or after from (within a short reach) that
+/// seems to start an entity of its own: a record type not ending a section or the file, and
+/// not a sub-record. npos when there is none; a line that only seems to start a record (a
+/// value, not a code) is found out when the parts are joined.
+std::size_t recordStartAfter(std::string_view bytes, std::size_t from)
+{
+    constexpr std::string_view kCodeLine = "\n  0\n";
+    constexpr std::size_t kReach = std::size_t{64} << 10;
+    const std::size_t end = std::min(bytes.size(), from + kReach);
+    for (std::size_t at = from; at + kCodeLine.size() < end;) {
+        const void* const found = std::memchr(bytes.data() + at, '\n', end - at);
+        if (found == nullptr)
+            return std::string_view::npos;
+        at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+        if (bytes.compare(at, kCodeLine.size(), kCodeLine) == 0) {
+            const std::size_t typeBegin = at + kCodeLine.size();
+            const std::size_t typeEnd = bytes.find('\n', typeBegin);
+            if (typeEnd == std::string_view::npos)
+                return std::string_view::npos;
+            const std::string_view type = bytes.substr(typeBegin, typeEnd - typeBegin);
+            if (!type.empty() && type.back() != '\r' && !isSubrecordType(type) &&
+                !isRecordType(type, "ENDSEC") && !isRecordType(type, "SECTION") &&
+                !isRecordType(type, "EOF"))
+                return at + 1;
+        }
+        ++at;
+    }
+    return std::string_view::npos;
+}
+
+/// What a part of an ENTITIES section read on its own thread found: its records, with their
+/// lines counted from the part's start, up to the section's ENDSEC.
+struct SectionPartResult {
+    /// Whether the part was read up to ENDSEC without an error (else it is read again by the
+    /// parser that reaches it).
+    bool complete = false;
+    std::vector<DxfRecord> records;
+    std::uint64_t highestHandle = 0;
+    /// Where to go on reading ENDSEC: the offset and the lines before it.
+    std::size_t resumeOffset = 0;
+    std::uint32_t resumeLines = 0;
+};
+
+/// A later part of an ENTITIES section, from a record start on, read on a thread of its own
+/// while the parser reads up to it.
+class SectionPart {
+public:
+    SectionPart(std::string_view bytes, const std::string& fileName, std::size_t begin,
+                std::unique_ptr<DxfEntityListener> listener)
+        : m_begin(begin), m_listener(std::move(listener)),
+          m_thread([this, bytes, &fileName] { run(bytes, fileName); })
+    {
+    }
+    SectionPart(const SectionPart&) = delete;
+    SectionPart& operator=(const SectionPart&) = delete;
+    /// Stops the reading when it is not done and waits for the thread.
+    ~SectionPart()
+    {
+        m_stop.store(true, std::memory_order_relaxed);
+        wait();
+    }
+
+    /// Where the part begins: the offset of its first record's code line.
+    std::size_t begin() const { return m_begin; }
+    /// What the part found, when its thread is done.
+    SectionPartResult& result()
+    {
+        wait();
+        return m_result;
+    }
+    /// The listener that was told the part's records.
+    std::unique_ptr<DxfEntityListener> takeListener() { return std::move(m_listener); }
+
+private:
+    void wait()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void run(std::string_view bytes, const std::string& fileName) noexcept;
+
+    std::size_t m_begin;
+    std::unique_ptr<DxfEntityListener> m_listener;
+    std::atomic<bool> m_stop{false};
+    SectionPartResult m_result;
+    std::thread m_thread;  ///< last: it starts when the others are made
+};
+
 /// Reads a file's groups section by section, one group ahead.
 class DocumentParser {
 public:
     DocumentParser(std::shared_ptr<const DxfFileBytes> bytes, const std::string& fileName,
-                   DxfMendLog* mends, DxfEntityListener* listener)
+                   DxfMendLog* mends, DxfEntityListener* listener, std::size_t splitFrom)
         : m_bytes(bytes->view()), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
-          m_listener(listener)
+          m_listener(listener), m_splitFrom(splitFrom)
     {
         m_document.bytes = std::move(bytes);
         advance();
+    }
+
+    /// A parser of the entity records of bytes from offset on, a record's code line, for a
+    /// part of the section read on its own thread; it gives up when stop is set.
+    DocumentParser(std::string_view bytes, const std::string& fileName, std::size_t offset,
+                   DxfEntityListener* listener, const std::atomic<bool>& stop)
+        : m_bytes(bytes), m_reader(m_bytes, fileName, nullptr, offset, 0), m_fileName(fileName),
+          m_listener(listener), m_splitFrom(std::string_view::npos), m_stop(&stop)
+    {
+        advance();
+    }
+
+    /// Reads the records of a part up to the section's ENDSEC. Throws DxfError for what is
+    /// not an entity record there, and when stopped.
+    SectionPartResult parsePart()
+    {
+        parseRecords(m_document.entities, true, "section ENTITIES", 0);
+        SectionPartResult result;
+        result.complete = true;
+        result.records = std::move(m_document.entities);
+        result.highestHandle = m_document.highestHandle;
+        result.resumeOffset = m_tagStart;
+        result.resumeLines = m_linesBefore;
+        return result;
     }
 
     DxfDocument parse()
@@ -125,13 +248,15 @@ private:
     [[noreturn]] void fail(std::uint32_t line, const std::string& message)
     {
         DxfTag rest;
-        while (m_reader.next(rest)) {
+        while (m_stop == nullptr && m_reader.next(rest)) {
         }
         throw DxfError(m_fileName, line, message);
     }
 
     void advance()
     {
+        m_tagStart = m_reader.offset();
+        m_linesBefore = m_reader.linesRead();
         m_have = m_reader.next(m_tag, m_offset, m_form);
         if (m_have) {
             m_lastLine = m_tag.line + 1;
@@ -342,8 +467,17 @@ private:
         // Typical entities take more than 100 bytes each.
         if (entities)
             reserveResident(records, (m_bytes.size() - m_offset) / 100);
+        std::unique_ptr<SectionPart> part =
+            entities && &records == &m_document.entities ? startPart() : nullptr;
         for (;;) {
             expectMore(what, sectionLine);
+            if (part != nullptr && m_offset >= part->begin()) {
+                joinPart(*part, records);
+                part.reset();
+                continue;
+            }
+            if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed))
+                throw DxfError(m_fileName, m_tag.line, "stopped");
             if (m_tag.code != 0)
                 fail(m_tag.line, "expected a record (group 0), found group " +
                                      std::to_string(m_tag.code));
@@ -360,6 +494,48 @@ private:
             if (entities && m_listener != nullptr && &records == &m_document.entities)
                 m_listener->entityRead(records.size() - 1, records.back(), m_groups, m_numbers);
         }
+    }
+
+    /// A part of the rest of the ENTITIES section, read on its own thread, when the rest is
+    /// long enough and the listener splits; null otherwise.
+    std::unique_ptr<SectionPart> startPart()
+    {
+        if (m_listener == nullptr || m_stop != nullptr || m_bytes.size() - m_offset < m_splitFrom)
+            return nullptr;
+        const std::size_t begin =
+            recordStartAfter(m_bytes, m_offset + (m_bytes.size() - m_offset) / 2);
+        if (begin == std::string_view::npos || begin <= m_offset)
+            return nullptr;
+        std::unique_ptr<DxfEntityListener> listener = m_listener->split(m_bytes.size() - begin);
+        if (listener == nullptr)
+            return nullptr;
+        try {
+            return std::make_unique<SectionPart>(m_bytes, m_fileName, begin, std::move(listener));
+        } catch (const std::system_error&) {
+            return nullptr;  // no thread to be had: read on in one part
+        }
+    }
+
+    /// At or past part's beginning: takes the part's records and goes on at its ENDSEC when
+    /// the group at the cursor is exactly where the part began (a record's code line with no
+    /// comment before it) and the part was read whole; otherwise reads on without it.
+    void joinPart(SectionPart& part, std::vector<DxfRecord>& records)
+    {
+        if (m_offset != part.begin() || m_tagStart != part.begin() || m_tag.code != 0)
+            return;
+        SectionPartResult& result = part.result();
+        if (!result.complete)
+            return;
+        const std::uint32_t lineOffset = m_tag.line - 1;
+        const std::size_t firstIndex = records.size();
+        for (DxfRecord& record : result.records) {
+            record.shiftLines(lineOffset);
+            records.push_back(std::move(record));
+        }
+        m_document.highestHandle = std::max(m_document.highestHandle, result.highestHandle);
+        m_listener->join(part.takeListener(), firstIndex, lineOffset);
+        m_reader.resume(result.resumeOffset, result.resumeLines + lineOffset);
+        advance();
     }
 
     void parseRaw(std::string_view name, const std::string& what, std::uint32_t sectionLine)
@@ -383,11 +559,16 @@ private:
     DxfTagReader m_reader;
     const std::string& m_fileName;
     DxfEntityListener* m_listener;
+    std::size_t m_splitFrom;
+    /// Set for a part's parser: when to give up.
+    const std::atomic<bool>* m_stop = nullptr;
     DxfDocument m_document;
     DxfTag m_tag;
     std::size_t m_offset = 0;
     DxfTagForm m_form;
     bool m_have = false;
+    std::size_t m_tagStart = 0;  ///< where the reader was before the group at the cursor
+    std::uint32_t m_linesBefore = 0;  ///< the lines before m_tagStart
     std::size_t m_tagEnd = 0;
     std::size_t m_end = 0;
     std::uint32_t m_lastLine = 0;
@@ -395,6 +576,15 @@ private:
     DxfTags m_groups;
     std::vector<double> m_numbers;  ///< of m_groups, as the reader checked them
 };
+
+void SectionPart::run(std::string_view bytes, const std::string& fileName) noexcept
+{
+    try {
+        m_result = DocumentParser(bytes, fileName, m_begin, m_listener.get(), m_stop).parsePart();
+    } catch (...) {
+        m_result = SectionPartResult();  // read again by the parser that reaches the part
+    }
+}
 
 }  // namespace
 
@@ -511,9 +701,9 @@ std::string documentVersion(const DxfDocument& document)
 
 DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
                              const std::string& fileName, DxfMendLog* mends,
-                             DxfEntityListener* listener)
+                             DxfEntityListener* listener, std::size_t splitFrom)
 {
-    return DocumentParser(std::move(bytes), fileName, mends, listener).parse();
+    return DocumentParser(std::move(bytes), fileName, mends, listener, splitFrom).parse();
 }
 
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName)

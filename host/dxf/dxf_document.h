@@ -92,6 +92,8 @@ public:
     std::uint64_t handle() const { return m_handle; }
     /// The line the record starts at.
     std::uint32_t line() const { return m_line; }
+    /// Moves the record, read with its lines counted from a later start, lines lines down.
+    void shiftLines(std::uint32_t lines) { m_line += lines; }
     /// What the reader noted (DxfRecordFlag bits); 0 for a record made by the host.
     std::uint32_t flags() const { return m_flags; }
     /// The record's text as read (empty for one the host made).
@@ -261,7 +263,21 @@ public:
     /// holds a real, its value (all valid for the call).
     virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
                             const std::vector<double>& numbers) = 0;
+    /// A listener for the records of a later part of the section, about bytes long, that
+    /// another thread reads at the same time; null when this listener reads in one part.
+    virtual std::unique_ptr<DxfEntityListener> split(std::size_t /*bytes*/) { return nullptr; }
+    /// Takes over what part (made by split) was told, as if told it here: its records' indices
+    /// follow firstIndex, and their lines follow lineOffset lines.
+    virtual void join(std::unique_ptr<DxfEntityListener> /*part*/, std::size_t /*firstIndex*/,
+                      std::uint32_t /*lineOffset*/)
+    {
+    }
 };
+
+/// An ENTITIES section with at least this many bytes to read is read in two parts at once
+/// when its listener splits: one thread reads on from the section's start, another from a
+/// record near the middle of what is left.
+constexpr std::size_t kDxfSplitSectionBytes = std::size_t{1} << 20;
 
 /// The handles above this leave too few for the objects a session and the writer add.
 constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
@@ -271,9 +287,12 @@ constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 /// naming fileName and the line for a value the format does not allow, and then for a
 /// structure it does not allow (a section or table not closed, a record outside a section,
 /// no EOF).
+/// An ENTITIES section of at least splitFrom bytes is read in two parts at once (see
+/// kDxfSplitSectionBytes); the document and what the listener is told are the same.
 DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
                              const std::string& fileName, DxfMendLog* mends = nullptr,
-                             DxfEntityListener* listener = nullptr);
+                             DxfEntityListener* listener = nullptr,
+                             std::size_t splitFrom = kDxfSplitSectionBytes);
 /// The same for bytes given by value.
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName);
 

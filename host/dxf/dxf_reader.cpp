@@ -100,6 +100,32 @@ public:
         }
     }
 
+    std::unique_ptr<DxfEntityListener> split(std::size_t bytes) override
+    {
+        return std::make_unique<EntityPreparer>(bytes);
+    }
+
+    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex,
+              std::uint32_t lineOffset) override
+    {
+        EntityPreparer& other = static_cast<EntityPreparer&>(*part);
+        m_arena->adopt(std::move(*other.m_arena));
+        const auto firstFailure = static_cast<std::uint32_t>(m_failures.size());
+        for (DxfNotModelled& failure : other.m_failures) {
+            failure.line += lineOffset;
+            m_failures.push_back(std::move(failure));
+        }
+        for (PreparedEntity prepared : other.m_prepared) {
+            prepared.index += static_cast<std::uint32_t>(firstIndex);
+            if (prepared.entity != nullptr)
+                prepared.detail = layerNumber(other.m_layerNames[prepared.detail]);
+            else if (prepared.detail != PreparedEntity::kLater)
+                prepared.detail += firstFailure;
+            m_prepared.push_back(prepared);
+        }
+        other.m_prepared.clear();  // the entities are this preparer's now
+    }
+
     /// The number of a layer name as written among those seen, given it when new.
     std::uint32_t layerNumber(std::string_view name)
     {
@@ -379,11 +405,13 @@ private:
 
 /// The drawing in bytes, read from the file named fileName.
 std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> bytes,
-                                        const std::string& fileName, std::vector<DxfMend>* mends)
+                                        const std::string& fileName, std::vector<DxfMend>* mends,
+                                        std::size_t splitFrom)
 {
     DxfMendLog log(fileName);
     EntityPreparer entities(bytes->size());
-    DxfDocument document = parseDxfDocument(std::move(bytes), fileName, &log, &entities);
+    DxfDocument document =
+        parseDxfDocument(std::move(bytes), fileName, &log, &entities, splitFrom);
     repairDxfDocument(document, log);
     std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
     entities.arena()->releaseUnused();
@@ -418,14 +446,15 @@ std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 }  // namespace
 
 std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
-                                      std::vector<DxfMend>* mends)
+                                      std::vector<DxfMend>* mends, std::size_t splitFrom)
 {
-    return readBytes(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName, mends);
+    return readBytes(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName, mends,
+                     splitFrom);
 }
 
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
 {
-    return readBytes(fileBytes(path), path, mends);
+    return readBytes(fileBytes(path), path, mends, kDxfSplitSectionBytes);
 }
 
 }  // namespace cadhost

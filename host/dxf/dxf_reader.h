@@ -3,6 +3,7 @@
 // coordinates; everything else is kept in the database's foreign data for the writer.
 #pragma once
 #include "dbmain.h"
+#include "dxf/dxf_document.h"
 #include "dxf/dxf_entity_reader.h"
 #include "dxf/dxf_mends.h"
 #include <memory>
@@ -16,8 +17,11 @@ namespace cadhost {
 /// out of range or an entity of a modelled kind that the host cannot model are mended and the
 /// mends given in mends (when not null). Throws DxfError naming the file and line of what
 /// cannot be read (a binary or pre-R12 file, a broken structure, a value that is not a number).
+/// An ENTITIES section of at least splitFrom bytes is read in two parts at once, to the same
+/// database.
 std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
-                                      std::vector<DxfMend>* mends = nullptr);
+                                      std::vector<DxfMend>* mends = nullptr,
+                                      std::size_t splitFrom = kDxfSplitSectionBytes);
 /// The drawing in the file at path. Throws DxfError when it cannot be read.
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path,
                                           std::vector<DxfMend>* mends = nullptr);

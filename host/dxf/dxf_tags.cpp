@@ -332,6 +332,12 @@ DxfTagReader::DxfTagReader(std::string_view bytes, const std::string& fileName,
         throw DxfError(fileName, 1, "a binary drawing file; only ASCII DXF can be read");
 }
 
+DxfTagReader::DxfTagReader(std::string_view bytes, const std::string& fileName,
+                           DxfMendLog* mends, std::size_t offset, std::uint32_t linesBefore)
+    : m_bytes(bytes), m_fileName(fileName), m_mends(mends), m_pos(offset), m_line(linesBefore)
+{
+}
+
 bool DxfTagReader::next(DxfTag& tag, std::size_t& offset, DxfTagForm& form)
 {
     bool comments = false;

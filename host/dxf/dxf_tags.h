@@ -108,6 +108,10 @@ struct DxfTagForm {
 class DxfTagReader {
 public:
     DxfTagReader(std::string_view bytes, const std::string& fileName, DxfMendLog* mends);
+    /// A reader of the groups of bytes from offset on, a group's code line, after
+    /// linesBefore lines.
+    DxfTagReader(std::string_view bytes, const std::string& fileName, DxfMendLog* mends,
+                 std::size_t offset, std::uint32_t linesBefore);
     /// The next group, the offset of its code line in bytes (after comments before it) and
     /// its form; false at the end.
     bool next(DxfTag& tag, std::size_t& offset, DxfTagForm& form);
@@ -119,6 +123,16 @@ public:
     }
     /// The offset where the groups not read yet begin (the end of the groups after EOF).
     std::size_t offset() const { return m_pos; }
+    /// The number of lines read so far (those before offset()).
+    std::uint32_t linesRead() const { return m_line; }
+    /// Goes on from offset, a group's code line after linesBefore lines, as a reader that had
+    /// read up to there and whose last group was not a version's name.
+    void resume(std::size_t offset, std::uint32_t linesBefore)
+    {
+        m_pos = offset;
+        m_line = linesBefore;
+        m_versionFollows = false;
+    }
 
 private:
     std::string_view m_bytes;
