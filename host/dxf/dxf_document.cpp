@@ -134,8 +134,8 @@ std::size_t recordStartAfter(std::string_view bytes, std::size_t from)
     return std::string_view::npos;
 }
 
-/// What a part of an ENTITIES section read on its own thread found: its records, with their
-/// lines counted from the part's start, up to the section's ENDSEC.
+/// What a part of an ENTITIES section read on its own thread found: its records up to the
+/// section's ENDSEC.
 struct SectionPartResult {
     /// Whether the part was read up to ENDSEC without an error (else it is read again by the
     /// parser that reaches it).
@@ -208,7 +208,10 @@ public:
     /// part of the section read on its own thread; it gives up when stop is set.
     DocumentParser(std::string_view bytes, const std::string& fileName, std::size_t offset,
                    DxfEntityListener* listener, const std::atomic<bool>& stop)
-        : m_bytes(bytes), m_reader(m_bytes, fileName, nullptr, offset, 0), m_fileName(fileName),
+        : m_bytes(bytes),
+          m_reader(m_bytes, fileName, nullptr, offset,
+                   static_cast<std::uint32_t>(std::count(bytes.begin(), bytes.begin() + offset, '\n'))),
+          m_fileName(fileName),
           m_listener(listener), m_splitFrom(std::string_view::npos), m_stop(&stop)
     {
         advance();
@@ -526,15 +529,12 @@ private:
         SectionPartResult& result = part.result();
         if (!result.complete)
             return;
-        const std::uint32_t lineOffset = m_tag.line - 1;
         const std::size_t firstIndex = records.size();
-        for (DxfRecord& record : result.records) {
-            record.shiftLines(lineOffset);
-            records.push_back(std::move(record));
-        }
+        records.insert(records.end(), std::make_move_iterator(result.records.begin()),
+                       std::make_move_iterator(result.records.end()));
         m_document.highestHandle = std::max(m_document.highestHandle, result.highestHandle);
-        m_listener->join(part.takeListener(), firstIndex, lineOffset);
-        m_reader.resume(result.resumeOffset, result.resumeLines + lineOffset);
+        m_listener->join(part.takeListener(), firstIndex);
+        m_reader.resume(result.resumeOffset, result.resumeLines);
         advance();
     }
 
@@ -654,7 +654,6 @@ std::optional<DxfTag> DxfRecord::find(int code) const
 DxfFileBytes::DxfFileBytes(std::size_t size) : m_room(new char[size])
 {
     adviseHugePages(m_room.get(), size);
-    populatePages(m_room.get(), size);
     m_view = std::string_view(m_room.get(), size);
 }
 

@@ -38,7 +38,7 @@ class DxfFileBytes {
 public:
     /// The bytes of text.
     explicit DxfFileBytes(std::string text) : m_text(std::move(text)), m_view(m_text) {}
-    /// Room for size bytes, not yet written, that the file is read into.
+    /// Room for size bytes, not yet written (nor made resident), that the file is read into.
     explicit DxfFileBytes(std::size_t size);
     DxfFileBytes(const DxfFileBytes&) = delete;
     DxfFileBytes& operator=(const DxfFileBytes&) = delete;
@@ -92,8 +92,6 @@ public:
     std::uint64_t handle() const { return m_handle; }
     /// The line the record starts at.
     std::uint32_t line() const { return m_line; }
-    /// Moves the record, read with its lines counted from a later start, lines lines down.
-    void shiftLines(std::uint32_t lines) { m_line += lines; }
     /// What the reader noted (DxfRecordFlag bits); 0 for a record made by the host.
     std::uint32_t flags() const { return m_flags; }
     /// The record's text as read (empty for one the host made).
@@ -266,12 +264,9 @@ public:
     /// A listener for the records of a later part of the section, about bytes long, that
     /// another thread reads at the same time; null when this listener reads in one part.
     virtual std::unique_ptr<DxfEntityListener> split(std::size_t /*bytes*/) { return nullptr; }
-    /// Takes over what part (made by split) was told, as if told it here: its records' indices
-    /// follow firstIndex, and their lines follow lineOffset lines.
-    virtual void join(std::unique_ptr<DxfEntityListener> /*part*/, std::size_t /*firstIndex*/,
-                      std::uint32_t /*lineOffset*/)
-    {
-    }
+    /// Takes over what part (made by split) was told, as if told it here; the indices part
+    /// was told count from firstIndex.
+    virtual void join(std::unique_ptr<DxfEntityListener> /*part*/, std::size_t /*firstIndex*/) {}
 };
 
 /// An ENTITIES section with at least this many bytes to read is read in two parts at once

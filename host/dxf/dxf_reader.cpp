@@ -10,9 +10,13 @@
 #include "dxf/dxf_text.h"
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory_resource>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace cadhost {
@@ -105,20 +109,22 @@ public:
         return std::make_unique<EntityPreparer>(bytes);
     }
 
-    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex,
-              std::uint32_t lineOffset) override
+    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex) override
     {
         EntityPreparer& other = static_cast<EntityPreparer&>(*part);
         m_arena->adopt(std::move(*other.m_arena));
         const auto firstFailure = static_cast<std::uint32_t>(m_failures.size());
-        for (DxfNotModelled& failure : other.m_failures) {
-            failure.line += lineOffset;
-            m_failures.push_back(std::move(failure));
-        }
+        m_failures.insert(m_failures.end(), std::make_move_iterator(other.m_failures.begin()),
+                          std::make_move_iterator(other.m_failures.end()));
+        std::vector<std::uint32_t> layers;
+        layers.reserve(other.m_layerNames.size());
+        for (const std::string_view name : other.m_layerNames)
+            layers.push_back(layerNumber(name));
+        m_prepared.reserve(m_prepared.size() + other.m_prepared.size());
         for (PreparedEntity prepared : other.m_prepared) {
             prepared.index += static_cast<std::uint32_t>(firstIndex);
             if (prepared.entity != nullptr)
-                prepared.detail = layerNumber(other.m_layerNames[prepared.detail]);
+                prepared.detail = layers[prepared.detail];
             else if (prepared.detail != PreparedEntity::kLater)
                 prepared.detail += firstFailure;
             m_prepared.push_back(prepared);
@@ -420,25 +426,76 @@ std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> byte
     return db;
 }
 
+/// A file open for reading, closed at the end of the scope.
+struct OpenFile {
+    explicit OpenFile(const std::string& path) : descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile()
+    {
+        if (descriptor >= 0)
+            close(descriptor);
+    }
+    const int descriptor;  ///< negative when it could not be opened
+};
+
+/// Reads length bytes of the file open at descriptor from offset into room, made resident
+/// first; false when the file ends early or cannot be read.
+bool readRange(int descriptor, char* room, std::size_t offset, std::size_t length)
+{
+    populatePages(room, length);
+    while (length > 0) {
+        const ssize_t got = pread(descriptor, room, length, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        const auto taken = static_cast<std::size_t>(got);
+        room += taken;
+        offset += taken;
+        length -= taken;
+    }
+    return true;
+}
+
+/// Below this a file is read by one thread: a second one costs more than it saves.
+constexpr std::size_t kReadInHalvesFrom = std::size_t{4} << 20;
+
+/// Reads the size bytes of the file open at descriptor into room: a large file in two halves
+/// at once, each made resident by the thread that reads it. False when it cannot be read.
+bool readWhole(int descriptor, char* room, std::size_t size)
+{
+    if (size < kReadInHalvesFrom)
+        return readRange(descriptor, room, 0, size);
+    const std::size_t half = size / 2;
+    bool secondRead = false;
+    std::thread second;
+    try {
+        second = std::thread([&] { secondRead = readRange(descriptor, room + half, half, size - half); });
+    } catch (const std::system_error&) {
+        return readRange(descriptor, room, 0, size);  // no thread to be had
+    }
+    const bool firstRead = readRange(descriptor, room, 0, half);
+    second.join();
+    return firstRead && secondRead;
+}
+
 /// The bytes of the file at path. Throws DxfError when it cannot be read.
 std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
         throw DxfError(path, 0, "cannot read the drawing: not a file");
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (file == nullptr)
+    const OpenFile file(path);
+    if (file.descriptor < 0)
         throw DxfError(path, 0, "cannot open the drawing for reading");
-    std::shared_ptr<DxfFileBytes> bytes;
-    bool readWhole = std::fseek(file.get(), 0, SEEK_END) == 0;
-    const long size = readWhole ? std::ftell(file.get()) : -1;
-    readWhole = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
-    if (readWhole) {
-        bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(size));
-        readWhole = std::fread(bytes->room(), 1, bytes->size(), file.get()) == bytes->size();
-    }
-    if (!readWhole)
+    struct stat status {};
+    if (fstat(file.descriptor, &status) != 0 || status.st_size < 0)
+        throw DxfError(path, 0, "cannot read the drawing");
+    auto bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(status.st_size));
+    if (!readWhole(file.descriptor, bytes->room(), bytes->size()))
         throw DxfError(path, 0, "cannot read the drawing");
     return bytes;
 }

@@ -34,7 +34,7 @@ public:
         std::ostringstream text;
         text.precision(17);
         for (std::size_t i = 0; i < tags.size(); ++i)
-            text << tags[i].code << '@' << tags[i].line - record.line() << '=' << tags[i].value << '#'
+            text << tags[i].code << '@' << tags[i].line << '=' << tags[i].value << '#'
                  << numbers[i] << ' ';
         told.push_back({index, record.line(), text.str()});
     }
@@ -42,13 +42,11 @@ public:
     {
         return std::make_unique<RecordingListener>();
     }
-    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex,
-              std::uint32_t lineOffset) override
+    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex) override
     {
         ++joins;
         for (Told& item : static_cast<RecordingListener&>(*part).told) {
             item.index += firstIndex;
-            item.line += lineOffset;
             told.push_back(item);
         }
     }
@@ -57,8 +55,7 @@ public:
     int joins = 0;
 };
 
-/// The document's entity records and what the listener was told, as one text (each group's
-/// line counted from its record's).
+/// The document's entity records and what the listener was told, as one text.
 std::string parsedText(const std::string& drawing, std::size_t splitFrom, int& joins)
 {
     RecordingListener listener;
