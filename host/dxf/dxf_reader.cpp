@@ -14,8 +14,6 @@
 #include <filesystem>
 #include <memory_resource>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -460,28 +458,6 @@ bool readRange(int descriptor, char* room, std::size_t offset, std::size_t lengt
     return true;
 }
 
-/// Below this a file is read by one thread: a second one costs more than it saves.
-constexpr std::size_t kReadInHalvesFrom = std::size_t{4} << 20;
-
-/// Reads the size bytes of the file open at descriptor into room: a large file in two halves
-/// at once, each made resident by the thread that reads it. False when it cannot be read.
-bool readWhole(int descriptor, char* room, std::size_t size)
-{
-    if (size < kReadInHalvesFrom)
-        return readRange(descriptor, room, 0, size);
-    const std::size_t half = size / 2;
-    bool secondRead = false;
-    std::thread second;
-    try {
-        second = std::thread([&] { secondRead = readRange(descriptor, room + half, half, size - half); });
-    } catch (const std::system_error&) {
-        return readRange(descriptor, room, 0, size);  // no thread to be had
-    }
-    const bool firstRead = readRange(descriptor, room, 0, half);
-    second.join();
-    return firstRead && secondRead;
-}
-
 /// The bytes of the file at path. Throws DxfError when it cannot be read.
 std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 {
@@ -495,7 +471,7 @@ std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
     if (fstat(file.descriptor, &status) != 0 || status.st_size < 0)
         throw DxfError(path, 0, "cannot read the drawing");
     auto bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(status.st_size));
-    if (!readWhole(file.descriptor, bytes->room(), bytes->size()))
+    if (!readRange(file.descriptor, bytes->room(), 0, bytes->size()))
         throw DxfError(path, 0, "cannot read the drawing");
     return bytes;
 }
