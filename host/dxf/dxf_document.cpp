@@ -13,6 +13,17 @@ namespace cadhost {
 
 namespace {
 
+/// Whether a handle's text is as the writer writes it: upper-case hex digits, no leading zero.
+bool isPlainHandle(std::string_view text)
+{
+    if (text.empty() || (text.size() > 1 && text.front() == '0'))
+        return false;
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    return true;
+}
+
 /// What the parser learns of a record while it reads its groups.
 class RecordSummary {
 public:
@@ -47,8 +58,11 @@ public:
             m_subOwn = true;
             std::uint64_t value = 0;
             if (parseHandle(tag.value, value)) {
-                if (!m_mainDone)
+                if (!m_mainDone) {
                     m_handle = value;
+                    if (isPlainHandle(tag.value))
+                        m_flags |= kDxfPlainHandle;
+                }
                 if (value > kHighestFileHandle)
                     m_flags |= kDxfHandleTooLarge;
                 else

@@ -29,6 +29,9 @@ enum DxfRecordFlag : std::uint32_t {
     kDxfHandleTooLarge = 1u << 5,
     /// The record has sub-records (a polyline's vertices, a block reference's attributes).
     kDxfSubrecords = 1u << 6,
+    /// The record's own handle is written as the writer writes handles: upper-case hex digits
+    /// without leading zeros.
+    kDxfPlainHandle = 1u << 7,
 };
 
 class DxfTagRange;

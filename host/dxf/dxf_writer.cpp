@@ -157,7 +157,8 @@ void DrawingWriter::collectEntities()
         m_live.emplace_back(id.handle().value(), static_cast<std::uint32_t>(m_entities.size()));
         m_entities.push_back(entity);
     }
-    std::sort(m_live.begin(), m_live.end());
+    if (!std::is_sorted(m_live.begin(), m_live.end()))  // drawing order is mostly handle order
+        std::sort(m_live.begin(), m_live.end());
 }
 
 std::size_t DrawingWriter::livePlace(std::uint64_t handle) const
@@ -204,10 +205,13 @@ void DrawingWriter::planModelledEntities()
         } else {
             m_plans.push_back(SlotPlan::AsRead);
             // Written under its database handle.
+            const DxfRecord& record = slotRecord(i);
+            if (!record.changed() && record.handle() == modelHandle &&
+                (record.flags() & kDxfPlainHandle) != 0)
+                continue;  // the handle as read is that text already
             char digits[16];
             const std::string_view handle(digits, static_cast<std::size_t>(
                                                       writeHandle(modelHandle, digits) - digits));
-            const DxfRecord& record = slotRecord(i);
             DxfHandleScanner scanner;
             bool first = true;
             bool same = false;

@@ -660,3 +660,19 @@ TEST(DxfRoundTrip, ADimensionKeepsItsBlockUnlessTheSessionChangedIt)
 }
 
 }  // namespace
+
+TEST(DxfRoundTrip, AnEntityKeptAsReadIsSavedWithItsHandleAsTheWriterWritesHandles)
+{
+    for (const std::string written : {"1A3", "1a3", "01A3", " 1A3", "1A3 "}) {
+        SCOPED_TRACE("handle \"" + written + "\"");
+        const std::string text = dxftest::drawing(
+            "  9\n$ACADVER\n  1\nAC1015\n",
+            "  0\nLINE\n  5\n" + written +
+                "\n  8\n0\n 10\n0.0\n 20\n0.0\n 30\n0.0\n 11\n1.0\n 21\n0.0\n 31\n0.0\n");
+        const cadhost::DxfDocument saved = dxftest::written(*readDxf(text, "handles.dxf"));
+        ASSERT_EQ(saved.entities.size(), 1u);
+        const auto handle = saved.entities.front().find(5);
+        ASSERT_TRUE(handle.has_value());
+        EXPECT_EQ(handle->value, "1A3");
+    }
+}
