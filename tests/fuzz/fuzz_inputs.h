@@ -8,8 +8,9 @@
 namespace fuzzing {
 
 /// A drawing file's bytes: they read, or fail with a DxfError naming the file and line; a
-/// drawing that reads is written, and what is written reads again with every entity. The
-/// broken invariant; empty when all holds.
+/// drawing that reads is written, and what is written reads again with every entity; read
+/// with its ENTITIES section in two parts at once, it gives the same mends and written text.
+/// The broken invariant; empty when all holds.
 std::string oneDrawing(const std::uint8_t* data, std::size_t size);
 
 /// A script's bytes: its lines taken as a script session takes them and the host commands
