@@ -668,6 +668,7 @@ std::optional<DxfTag> DxfRecord::find(int code) const
 DxfFileBytes::DxfFileBytes(std::size_t size) : m_room(new char[size])
 {
     adviseHugePages(m_room.get(), size);
+    populatePages(m_room.get(), size);
     m_view = std::string_view(m_room.get(), size);
 }
 

@@ -10,11 +10,9 @@
 #include "dxf/dxf_text.h"
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
+#include <cstdio>
 #include <filesystem>
 #include <memory_resource>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace cadhost {
@@ -424,54 +422,25 @@ std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> byte
     return db;
 }
 
-/// A file open for reading, closed at the end of the scope.
-struct OpenFile {
-    explicit OpenFile(const std::string& path) : descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    ~OpenFile()
-    {
-        if (descriptor >= 0)
-            close(descriptor);
-    }
-    const int descriptor;  ///< negative when it could not be opened
-};
-
-/// Reads length bytes of the file open at descriptor from offset into room, made resident
-/// first; false when the file ends early or cannot be read.
-bool readRange(int descriptor, char* room, std::size_t offset, std::size_t length)
-{
-    populatePages(room, length);
-    while (length > 0) {
-        const ssize_t got = pread(descriptor, room, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        const auto taken = static_cast<std::size_t>(got);
-        room += taken;
-        offset += taken;
-        length -= taken;
-    }
-    return true;
-}
-
 /// The bytes of the file at path. Throws DxfError when it cannot be read.
 std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
         throw DxfError(path, 0, "cannot read the drawing: not a file");
-    const OpenFile file(path);
-    if (file.descriptor < 0)
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
+    if (file == nullptr)
         throw DxfError(path, 0, "cannot open the drawing for reading");
-    struct stat status {};
-    if (fstat(file.descriptor, &status) != 0 || status.st_size < 0)
-        throw DxfError(path, 0, "cannot read the drawing");
-    auto bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(status.st_size));
-    if (!readRange(file.descriptor, bytes->room(), 0, bytes->size()))
+    std::shared_ptr<DxfFileBytes> bytes;
+    bool readWhole = std::fseek(file.get(), 0, SEEK_END) == 0;
+    const long size = readWhole ? std::ftell(file.get()) : -1;
+    readWhole = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
+    if (readWhole) {
+        bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(size));
+        readWhole = std::fread(bytes->room(), 1, bytes->size(), file.get()) == bytes->size();
+    }
+    if (!readWhole)
         throw DxfError(path, 0, "cannot read the drawing");
     return bytes;
 }
