@@ -316,11 +316,21 @@ bool parseHandle(std::string_view text, std::uint64_t& value)
     text = trimmed(text);
     if (text.empty() || text.size() > 16)
         return false;
-    for (char c : text)
-        if (!isHexDigit(c))
+    std::uint64_t digits = 0;  // 16 hex digits at most: no overflow
+    for (const char c : text) {
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
             return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    return error == std::errc() && end == text.data() + text.size();
+        digits = digits << 4 | digit;
+    }
+    value = digits;
+    return true;
 }
 
 DxfTagReader::DxfTagReader(std::string_view bytes, const std::string& fileName,
