@@ -118,14 +118,25 @@ public:
 private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
 
-    std::string head(const char* type, int i)
+    static std::string hex(int value)
     {
         std::ostringstream out;
-        if (pick(0, 30) == 0)
-            out << "999\na comment\n";
-        out << "  0\n" << type << "\n  5\n" << std::hex << std::uppercase << (0x100 + i)
-            << std::dec << "\n330\n1F\n100\nAcDbEntity\n  8\nL" << pick(0, i / 40 + 1) << '\n';
+        out << std::hex << std::uppercase << value;
         return out.str();
+    }
+
+    std::string head(const char* type, int i)
+    {
+        return (pick(0, 30) == 0 ? "999\na comment\n  0\n" : "  0\n") + std::string(type) +
+               "\n  5\n" + hex(0x100 + i) + "\n330\n1F\n100\nAcDbEntity\n  8\nL" +
+               std::to_string(pick(0, i / 40 + 1)) + '\n';
+    }
+
+    /// The head of a vertex, attribute or SEQEND of entity i.
+    static std::string subrecord(const char* type, int handle, int i)
+    {
+        return "  0\n" + std::string(type) + "\n  5\n" + hex(handle) + "\n330\n" + hex(0x100 + i) +
+               "\n100\nAcDbEntity\n  8\n0\n";
     }
 
     std::string entity(int i)
@@ -157,24 +168,18 @@ private:
                 << " 30\n0.0\n";
             const int vertices = pick(1, 30);
             for (int v = 0; v < vertices; ++v)
-                out << "  0\nVERTEX\n  5\n" << std::hex << std::uppercase << (0x10000 + i * 64 + v)
-                    << std::dec << "\n330\n" << std::hex << std::uppercase << (0x100 + i)
-                    << std::dec << "\n100\nAcDbEntity\n  8\n0\n100\nAcDbVertex\n100\n"
-                    << "AcDb2dVertex\n 10\n" << v << ".0\n 20\n" << y << "\n 30\n0.0\n";
-            out << "  0\nSEQEND\n  5\n" << std::hex << std::uppercase << (0x20000 + i) << std::dec
-                << "\n330\n" << std::hex << std::uppercase << (0x100 + i) << std::dec
-                << "\n100\nAcDbEntity\n  8\n0\n";
+                out << subrecord("VERTEX", 0x10000 + i * 64 + v, i)
+                    << "100\nAcDbVertex\n100\nAcDb2dVertex\n 10\n" << v << ".0\n 20\n" << y
+                    << "\n 30\n0.0\n";
+            out << subrecord("SEQEND", 0x20000 + i, i);
             break;
         }
         case 6:
+            // An attribute whose value line "  0" is followed by a line that reads as a type.
             out << head("INSERT", i) << "100\nAcDbBlockReference\n 66\n1\n  2\nB\n 10\n" << x
-                << "\n 20\n" << y << "\n 30\n0.0\n  0\nATTRIB\n  5\n" << std::hex
-                << std::uppercase << (0x30000 + i) << std::dec << "\n330\n" << std::hex
-                << std::uppercase << (0x100 + i) << std::dec << "\n100\nAcDbEntity\n  8\n0\n"
+                << "\n 20\n" << y << "\n 30\n0.0\n" << subrecord("ATTRIB", 0x30000 + i, i)
                 << "100\nAcDbText\n 10\n0.0\n 20\n0.0\n 30\n0.0\n 40\n1.0\n  1\n  0\n100\n"
-                << "AcDbAttribute\n  2\nTAG\n 70\n0\n  0\nSEQEND\n  5\n" << std::hex
-                << std::uppercase << (0x40000 + i) << std::dec << "\n330\n" << std::hex
-                << std::uppercase << (0x100 + i) << std::dec << "\n100\nAcDbEntity\n  8\n0\n";
+                << "AcDbAttribute\n  2\nTAG\n 70\n0\n" << subrecord("SEQEND", 0x40000 + i, i);
             break;
         case 7:
             // A value line "  0" followed by a line that reads as a record type.
