@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory_resource>
+#include <thread>
 #include <unordered_map>
 
 namespace cadhost {
@@ -456,7 +457,11 @@ std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& file
 
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
 {
-    return readBytes(fileBytes(path), path, mends, kDxfSplitSectionBytes);
+    // On one processor a second thread would only wait for the first.
+    const std::size_t splitFrom = std::thread::hardware_concurrency() > 1
+                                      ? kDxfSplitSectionBytes
+                                      : std::string_view::npos;
+    return readBytes(fileBytes(path), path, mends, splitFrom);
 }
 
 }  // namespace cadhost
