@@ -26,6 +26,33 @@ void releasePages(void* data, std::size_t size);
 /// more aligned to huge pages and advised as above, smaller ones from the heap.
 std::pmr::memory_resource* hugePageResource();
 
+/// An allocator of the lists a drawing fills by the hundred thousand: those of a huge page or
+/// more come from hugePageResource(), aligned to huge pages and advised as above.
+template <class T>
+class HugePageAllocator {
+public:
+    using value_type = T;
+    HugePageAllocator() = default;
+    template <class U>
+    HugePageAllocator(const HugePageAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t count)
+    {
+        return static_cast<T*>(hugePageResource()->allocate(count * sizeof(T), alignof(T)));
+    }
+    void deallocate(T* items, std::size_t count) noexcept
+    {
+        hugePageResource()->deallocate(items, count * sizeof(T), alignof(T));
+    }
+    friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
+    friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
+};
+
+/// A list whose storage, when large, is backed by huge pages.
+template <class T>
+using HugePageVector = std::vector<T, HugePageAllocator<T>>;
+
 /// Makes room for count characters in text, advised as above.
 inline void reserveLarge(std::string& text, std::size_t count)
 {

@@ -2,6 +2,7 @@
 // the entries in the order they were added, in one list, found through one table of slots
 // rather than a node each.
 #pragma once
+#include "database/huge_pages.h"
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -30,8 +31,8 @@ public:
     void reserve(std::size_t count);
 
     /// The entries in the order they were added.
-    std::vector<Entry>::const_iterator begin() const { return m_entries.begin(); }
-    std::vector<Entry>::const_iterator end() const { return m_entries.end(); }
+    HugePageVector<Entry>::const_iterator begin() const { return m_entries.begin(); }
+    HugePageVector<Entry>::const_iterator end() const { return m_entries.end(); }
 
 private:
     /// The first slot to look in for handle: handles that differ in their last four bits only
@@ -47,9 +48,9 @@ private:
 
     static constexpr unsigned kRunBits = 4;
 
-    std::vector<Entry> m_entries;
+    HugePageVector<Entry> m_entries;
     /// Per slot, the index of its entry plus one; 0 for an empty slot.
-    std::vector<std::uint32_t> m_slots;
+    HugePageVector<std::uint32_t> m_slots;
     unsigned m_shift = 64;  ///< of a hash to the runs of slots
 };
 

@@ -2,6 +2,7 @@
 // tree, rebuilt when enough entities changed, so that a pick looks at a handful of entities.
 #pragma once
 #include "acge.h"
+#include "database/huge_pages.h"
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -70,7 +71,7 @@ private:
     std::vector<Item> m_items;
     std::vector<Node> m_nodes;  ///< the root is node 0
     /// Handles added or changed since the last build, in the order noted (a handle may repeat).
-    std::vector<unsigned long long> m_changed;
+    HugePageVector<unsigned long long> m_changed;
     std::size_t m_distinctChanged = 0;  ///< size of m_changed when it was last made distinct
 };
 

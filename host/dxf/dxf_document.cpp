@@ -154,7 +154,7 @@ struct SectionPartResult {
     /// Whether the part was read up to ENDSEC without an error (else it is read again by the
     /// parser that reaches it).
     bool complete = false;
-    std::vector<DxfRecord> records;
+    DxfRecords records;
     std::uint64_t highestHandle = 0;
     /// Where to go on reading ENDSEC: the offset and the lines before it.
     std::size_t resumeOffset = 0;
@@ -478,7 +478,7 @@ private:
         }
     }
 
-    void parseRecords(std::vector<DxfRecord>& records, bool entities, const std::string& what,
+    void parseRecords(DxfRecords& records, bool entities, const std::string& what,
                       std::uint32_t sectionLine)
     {
         // Typical entities take more than 100 bytes each.
@@ -536,7 +536,7 @@ private:
     /// At or past part's beginning: takes the part's records and goes on at its ENDSEC when
     /// the group at the cursor is exactly where the part began (a record's code line with no
     /// comment before it) and the part was read whole; otherwise reads on without it.
-    void joinPart(SectionPart& part, std::vector<DxfRecord>& records)
+    void joinPart(SectionPart& part, DxfRecords& records)
     {
         if (m_offset != part.begin() || m_tagStart != part.begin() || m_tag.code != 0)
             return;

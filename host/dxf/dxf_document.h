@@ -3,6 +3,7 @@
 // tables, blocks, entities and objects). A record the repair pass or the writer changes holds
 // its groups of its own; the others are read again from the bytes when they are needed.
 #pragma once
+#include "database/huge_pages.h"
 #include "dxf/dxf_tags.h"
 #include <cstdint>
 #include <iterator>
@@ -115,6 +116,9 @@ private:
     std::uint64_t m_handle = 0;
 };
 
+/// A list of records (a section's may hold hundreds of thousands).
+using DxfRecords = HugePageVector<DxfRecord>;
+
 /// The groups of a record, for a range-for: read from its text, or from its own list.
 class DxfTagRange {
 public:
@@ -188,14 +192,14 @@ struct DxfHeaderVariable {
 struct DxfTable {
     std::string_view name;
     DxfRecord head;
-    std::vector<DxfRecord> entries;
+    DxfRecords entries;
 };
 
 /// A block definition: its BLOCK record, its entities and its ENDBLK record.
 struct DxfBlock {
     std::string_view name;
     DxfRecord begin;
-    std::vector<DxfRecord> entities;
+    DxfRecords entities;
     DxfRecord end;
 };
 
@@ -211,11 +215,11 @@ struct DxfDocument {
     /// Texts of groups the repair pass made.
     std::shared_ptr<DxfTextStore> texts = std::make_shared<DxfTextStore>();
     std::vector<DxfHeaderVariable> header;
-    std::vector<DxfRecord> classes;
+    DxfRecords classes;
     std::vector<DxfTable> tables;
     std::vector<DxfBlock> blocks;
-    std::vector<DxfRecord> entities;
-    std::vector<DxfRecord> objects;
+    DxfRecords entities;
+    DxfRecords objects;
     std::vector<DxfRawSection> otherSections;
     bool hasObjectsSection = false;
     /// The highest own handle read (0 when none).

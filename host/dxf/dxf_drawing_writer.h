@@ -141,7 +141,7 @@ private:
     void header(DxfSink& out);
     /// Writes a record: as read where nothing changed it, otherwise group by group.
     static void write(DxfSink& out, const DxfRecord& record);
-    static void write(DxfSink& out, const std::vector<DxfRecord>& records);
+    static void write(DxfSink& out, const DxfRecords& records);
 
     // --- the handle plan, owners and subclass markers (dxf_writer_handles.cpp) ---
 
@@ -204,7 +204,7 @@ private:
     void ensureBlocks();
     /// A new block of its block record, with entities.
     DxfBlock makeBlock(std::string_view name, std::uint64_t record, bool anonymous,
-                       std::vector<DxfRecord> entities);
+                       DxfRecords entities);
     /// The named object dictionary, with the dictionaries, layouts and plot style an R2000
     /// reader requires, unless the drawing's has its layouts already.
     void ensureObjects();
@@ -259,7 +259,7 @@ private:
     /// A three-point angular dimension's modelled groups, its block drawn afresh.
     DxfTags dimensionGroups(const AcDb3PointAngularDimension& dimension, const DxfKeptGroups& kept);
     /// The entities of a dimension's block.
-    std::vector<DxfRecord> blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
+    DxfRecords blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
                                          const DimensionStyleSizes& sizes);
 
     const AcDbDatabase::Impl& m_impl;
@@ -270,23 +270,23 @@ private:
     /// writer changes them.
     DxfDocument m_document;
     /// The file's entities and their database handles (empty for a drawing not read).
-    const std::vector<DxfRecord>* m_readEntities = nullptr;
-    const std::vector<std::uint64_t>* m_modelHandles = nullptr;
+    const DxfRecords* m_readEntities = nullptr;
+    const HugePageVector<std::uint64_t>* m_modelHandles = nullptr;
     /// For each slot, 1 + the index of its changed record in m_slotEdits; 0 when unchanged.
     std::vector<std::uint32_t> m_slotEdit;
-    std::vector<DxfRecord> m_slotEdits;
+    DxfRecords m_slotEdits;
     std::vector<SlotPlan> m_plans;  ///< how each slot is written
     /// The records of the slots written anew, by slot, and of the new entities, in order.
     std::unordered_map<std::size_t, DxfRecord> m_anew;
-    std::vector<DxfRecord> m_newEntities;
+    DxfRecords m_newEntities;
     std::unordered_set<std::uint64_t> m_dropped;
     const std::unordered_map<std::uint64_t, std::uint64_t>* m_moved = nullptr;
     std::string m_version;
     bool m_utf8 = false;
-    std::vector<const AcDbEntity*> m_entities;
+    HugePageVector<const AcDbEntity*> m_entities;
     /// The handles of the live model space entities and their places in m_entities, sorted
     /// by handle.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> m_live;
+    HugePageVector<std::pair<std::uint64_t, std::uint32_t>> m_live;
     /// The handles carried records claimed (the live entities' handles are theirs).
     DxfHandleSet m_used;
     std::unordered_map<std::u16string, std::string_view> m_layerValues;

@@ -19,7 +19,7 @@ struct DxfForeignData {
     DxfDocument document;
     /// For each entity of document.entities, the database handle of a modelled entity; 0 for
     /// an entity carried as it is.
-    std::vector<std::uint64_t> modelHandles;
+    HugePageVector<std::uint64_t> modelHandles;
     /// File handles of modelled entities that got another handle in the database (the file's
     /// was taken), to the database handle; references to them follow.
     std::unordered_map<std::uint64_t, std::uint64_t> movedHandles;

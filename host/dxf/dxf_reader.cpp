@@ -333,7 +333,7 @@ private:
 
     void readEntities(DxfDocument& document)
     {
-        std::vector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
+        HugePageVector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
         modelHandles.clear();
         reserveResident(modelHandles, document.entities.size());
         modelHandles.resize(document.entities.size());

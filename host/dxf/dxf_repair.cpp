@@ -208,7 +208,7 @@ private:
     /// by the dictionary that holds it.
     void giveObjectsTheirDictionaries()
     {
-        std::vector<DxfRecord>& objects = m_document.objects;
+        DxfRecords& objects = m_document.objects;
         if (std::all_of(objects.begin(), objects.end(), hasOwnerPointer))
             return;
         std::unordered_map<std::uint64_t, std::uint64_t> holder;

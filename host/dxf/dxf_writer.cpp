@@ -139,7 +139,7 @@ void DrawingWriter::write(DxfSink& out, const DxfRecord& record)
         out.tag(tag.code, tag.value);
 }
 
-void DrawingWriter::write(DxfSink& out, const std::vector<DxfRecord>& records)
+void DrawingWriter::write(DxfSink& out, const DxfRecords& records)
 {
     for (const DxfRecord& record : records)
         write(out, record);

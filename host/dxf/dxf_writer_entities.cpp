@@ -264,7 +264,7 @@ DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimensi
                                   .handle(5, blockRecord).handle(330, records.head.handle())
                                   .add(100, "AcDbSymbolTableRecord")
                                   .add(100, "AcDbBlockTableRecord").add(2, blockName).build());
-    std::vector<DxfRecord> graphicsRecords = blockEntities(graphics, blockRecord, sizes);
+    DxfRecords graphicsRecords = blockEntities(graphics, blockRecord, sizes);
     for (const DxfRecord& record : graphicsRecords)
         requireFinite(record.tagList(), dimension);
     m_document.blocks.push_back(makeBlock(blockName, blockRecord, true, std::move(graphicsRecords)));
@@ -283,7 +283,7 @@ DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimensi
     return record.tags();
 }
 
-std::vector<DxfRecord> DrawingWriter::blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
+DxfRecords DrawingWriter::blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
                                                     const DimensionStyleSizes& sizes)
 {
     const AcGeVector3d& normal = graphics.normal;
@@ -294,7 +294,7 @@ std::vector<DxfRecord> DrawingWriter::blockEntities(const DimensionGraphics& gra
             record.integer(62, 0);  // by block: the dimension's colour
         return record;
     };
-    std::vector<DxfRecord> entities;
+    DxfRecords entities;
     for (const DimensionGraphics::Line& line : graphics.extensionLines)
         entities.push_back(head("LINE", "0").add(100, "AcDbLine").point(10, line.start)
                                .point(11, line.end).build());

@@ -78,7 +78,7 @@ void DrawingWriter::dropRedrawnDimensionBlocks()
     }
     m_document.blocks = std::move(kept);
     if (DxfTable* records = m_document.table("BLOCK_RECORD")) {
-        std::vector<DxfRecord> entries;
+        DxfRecords entries;
         for (DxfRecord& entry : records->entries) {
             const auto name = entry.find(2);
             if (name && redrawn.count(nameKey(name->value)) != 0)

@@ -150,7 +150,7 @@ void DrawingWriter::ensureBlocks()
 }
 
 DxfBlock DrawingWriter::makeBlock(std::string_view name, std::uint64_t record, bool anonymous,
-                                  std::vector<DxfRecord> entities)
+                                  DxfRecords entities)
 {
     DxfBlock block;
     block.name = m_texts.keep(std::string(name));
@@ -167,7 +167,7 @@ DxfBlock DrawingWriter::makeBlock(std::string_view name, std::uint64_t record, b
 
 void DrawingWriter::ensureObjects()
 {
-    std::vector<DxfRecord>& objects = m_document.objects;
+    DxfRecords& objects = m_document.objects;
     if (objects.empty() || objects.front().type() != "DICTIONARY")
         objects.insert(objects.begin(), RecordBuilder(m_texts, "DICTIONARY")
                                             .handle(5, fresh()).add(330, "0")
@@ -181,7 +181,7 @@ void DrawingWriter::ensureObjects()
         return;
     }
     const std::uint64_t root = objects.front().handle();
-    std::vector<DxfRecord> added;
+    DxfRecords added;
     const auto entry = [&](const char* name, std::uint64_t handle) {
         if (names.count(name) != 0)
             return false;

@@ -49,7 +49,7 @@ std::string line(const char* handle)
 }
 
 /// The groups of the first record of type in records, from its first subclass marker on.
-std::vector<std::string> subclassGroups(const std::vector<cadhost::DxfRecord>& records,
+std::vector<std::string> subclassGroups(const cadhost::DxfRecords& records,
                                         const std::string& type)
 {
     for (const cadhost::DxfRecord& record : records) {

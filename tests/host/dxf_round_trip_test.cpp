@@ -223,7 +223,7 @@ std::string readFile(const std::string& path)
 }
 
 /// The records of a section of type, with their handles and owners left out.
-std::vector<std::string> recordsOfType(const std::vector<cadhost::DxfRecord>& records, const std::string& type)
+std::vector<std::string> recordsOfType(const cadhost::DxfRecords& records, const std::string& type)
 {
     std::vector<std::string> found;
     for (const cadhost::DxfRecord& record : records) {
