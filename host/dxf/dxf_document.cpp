@@ -481,11 +481,12 @@ private:
     void parseRecords(DxfRecords& records, bool entities, const std::string& what,
                       std::uint32_t sectionLine)
     {
+        // The part starts first: the room below is made while it reads.
+        std::unique_ptr<SectionPart> part =
+            entities && &records == &m_document.entities ? startPart() : nullptr;
         // Typical entities take more than 100 bytes each.
         if (entities)
             reserveResident(records, (m_bytes.size() - m_offset) / 100);
-        std::unique_ptr<SectionPart> part =
-            entities && &records == &m_document.entities ? startPart() : nullptr;
         for (;;) {
             expectMore(what, sectionLine);
             if (part != nullptr && m_offset >= part->begin()) {
