@@ -134,19 +134,23 @@ Acad::ErrorStatus AcDbDatabase::Impl::insertEntity(AcDbEntity* entity, Adesk::UI
     if (es != Acad::eOk)
         return es;
     AcDbImpObject::addOpening(*entity, AcDb::kForWrite);
-    placeEntity(entity, *resident, id);
+    useDrawingDefaults(entity);
+    placeEntity(*resident, id);
     cadhost::recordDbEvent(cadhost::RecordedEvent::Kind::DbAppend, *entity);
     return Acad::eOk;
 }
 
-void AcDbDatabase::Impl::placeEntity(AcDbEntity* entity, Resident& resident, AcDbObjectId id)
+void AcDbDatabase::Impl::useDrawingDefaults(AcDbEntity* entity)
 {
-    // Values that refer to another drawing's tables get this drawing's defaults.
     if (entity->layerId().database() != &m_owner)
         entity->setLayer(m_currentLayer);
     if (auto* dimension = AcDbDimension::cast(entity))
         if (dimension->dimensionStyle().database() != &m_owner)
             dimension->setDimensionStyle(m_currentDimStyle);
+}
+
+void AcDbDatabase::Impl::placeEntity(Resident& resident, AcDbObjectId id)
+{
     resident.drawOrder = m_modelSpace.size();
     m_modelSpace.push_back(id);
     m_index.markChanged(id.handle().value());
@@ -160,16 +164,12 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
         return Acad::eNullEntityPointer;
     }
     // The layer and style are set while the entity is still the reader's alone.
-    if (entity->layerId().database() != &m_owner)
-        entity->setLayer(m_currentLayer);
-    if (auto* dimension = AcDbDimension::cast(entity))
-        if (dimension->dimensionStyle().database() != &m_owner)
-            dimension->setDimensionStyle(m_currentDimStyle);
+    useDrawingDefaults(entity);
     Resident* resident = nullptr;
     const Acad::ErrorStatus es = insert(entity, handle.value(), m_modelSpaceId, id, &resident);
     if (es != Acad::eOk)
         return es;
-    placeEntity(entity, *resident, id);
+    placeEntity(*resident, id);
     return Acad::eOk;
 }
 

@@ -157,8 +157,11 @@ private:
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
                              AcDbObjectId& id, Resident** resident = nullptr);
     Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
-    /// Puts a resident entity into model space: its drawing's layer and style, its place.
-    void placeEntity(AcDbEntity* entity, Resident& resident, AcDbObjectId id);
+    /// Gives an entity this drawing's layer and dimension style where its own are another
+    /// drawing's.
+    void useDrawingDefaults(AcDbEntity* entity);
+    /// Puts a resident entity into model space: its place in drawing order and the index.
+    void placeEntity(Resident& resident, AcDbObjectId id);
 
     AcDbDatabase& m_owner;
     /// The blocks the entities of a file read are made in; they outlive the objects.

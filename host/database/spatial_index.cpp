@@ -125,11 +125,16 @@ void SpatialIndex::markChanged(unsigned long long handle)
 {
     if (!m_changed.empty() && m_changed.back() == handle)
         return;
+    m_changedRising = m_changedRising && (m_changed.empty() || m_changed.back() < handle);
     m_changed.push_back(handle);
-    // Entities changed again and again without a pick in between are kept once.
+    // Entities changed again and again without a pick in between are kept once; handles noted
+    // in rising order (the entities of a drawing read) are distinct already.
     if (m_changed.size() > 2 * m_distinctChanged + kMaxChanged) {
-        std::sort(m_changed.begin(), m_changed.end());
-        m_changed.erase(std::unique(m_changed.begin(), m_changed.end()), m_changed.end());
+        if (!m_changedRising) {
+            std::sort(m_changed.begin(), m_changed.end());
+            m_changed.erase(std::unique(m_changed.begin(), m_changed.end()), m_changed.end());
+            m_changedRising = true;
+        }
         m_distinctChanged = m_changed.size();
     }
 }
@@ -143,6 +148,7 @@ void SpatialIndex::rebuild(const Lookup& lookup)
     handles.insert(handles.end(), m_changed.begin(), m_changed.end());
     m_changed.clear();
     m_distinctChanged = 0;
+    m_changedRising = true;
     std::sort(handles.begin(), handles.end());
     handles.erase(std::unique(handles.begin(), handles.end()), handles.end());
     m_items.clear();

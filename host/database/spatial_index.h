@@ -73,6 +73,7 @@ private:
     /// Handles added or changed since the last build, in the order noted (a handle may repeat).
     HugePageVector<unsigned long long> m_changed;
     std::size_t m_distinctChanged = 0;  ///< size of m_changed when it was last made distinct
+    bool m_changedRising = true;        ///< whether m_changed rises from first to last
 };
 
 }  // namespace cadhost
