@@ -22,8 +22,8 @@ void populatePages(void* data, std::size_t size);
 /// as zeros when next touched. For room made resident ahead and left unfilled.
 void releasePages(void* data, std::size_t size);
 
-/// The blocks of a pool of small objects (the nodes of a large table): those of a huge page or
-/// more aligned to huge pages and advised as above, smaller ones from the heap.
+/// Memory for large lists: blocks of a huge page or more aligned to huge pages and advised as
+/// above, smaller ones from the heap.
 std::pmr::memory_resource* hugePageResource();
 
 /// An allocator of the lists a drawing fills by the hundred thousand: those of a huge page or

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <memory_resource>
 #include <thread>
 #include <unordered_map>
 
@@ -141,7 +140,7 @@ public:
     /// The layer names as written, by number.
     const std::vector<std::string_view>& layerNames() const { return m_layerNames; }
 
-    std::pmr::vector<PreparedEntity>& prepared() { return m_prepared; }
+    HugePageVector<PreparedEntity>& prepared() { return m_prepared; }
     const DxfNotModelled& failure(const PreparedEntity& prepared) const
     {
         return m_failures[prepared.detail];
@@ -153,7 +152,7 @@ public:
 private:
     std::shared_ptr<ObjectArena> m_arena;
     DxfEntityReader m_reader;
-    std::pmr::vector<PreparedEntity> m_prepared{hugePageResource()};  ///< in huge pages when large
+    HugePageVector<PreparedEntity> m_prepared;
     std::vector<DxfNotModelled> m_failures;
     std::unordered_map<std::string_view, std::uint32_t> m_layerNumbers;
     std::vector<std::string_view> m_layerNames;
