@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <random>
 #include <sstream>
 
@@ -139,6 +140,15 @@ private:
                "\n100\nAcDbEntity\n  8\n0\n";
     }
 
+    /// A point's groups: code, code + 10 and code + 20 (z 0).
+    static std::string point(int code, double x, double y)
+    {
+        std::ostringstream out;
+        out << std::setw(3) << code << '\n' << x << '\n' << std::setw(3) << code + 10 << '\n' << y
+            << '\n' << std::setw(3) << code + 20 << "\n0.0\n";
+        return out.str();
+    }
+
     std::string entity(int i)
     {
         const double x = pick(-5000, 5000) / 8.0;
@@ -147,17 +157,15 @@ private:
         switch (pick(0, 11)) {
         case 0:
         case 1:
-            out << head("LINE", i) << "100\nAcDbLine\n 10\n" << x << "\n 20\n" << y
-                << "\n 30\n0.0\n 11\n" << x + 3 << "\n 21\n" << y << "\n 31\n0.0\n";
+            out << head("LINE", i) << "100\nAcDbLine\n" << point(10, x, y) << point(11, x + 3, y);
             break;
         case 2:
-            out << head("ARC", i) << "100\nAcDbCircle\n 10\n" << x << "\n 20\n" << y
-                << "\n 30\n0.0\n 40\n" << pick(1, 50) << ".5\n100\nAcDbArc\n 50\n"
+            out << head("ARC", i) << "100\nAcDbCircle\n" << point(10, x, y) << " 40\n"
+                << pick(1, 50) << ".5\n100\nAcDbArc\n 50\n"
                 << pick(0, 359) << "\n 51\n" << pick(0, 359) << "\n";
             break;
         case 3:
-            out << head("CIRCLE", i) << "100\nAcDbCircle\n 10\n" << x << "\n 20\n" << y
-                << "\n 30\n0.0\n 40\n2.5\n";
+            out << head("CIRCLE", i) << "100\nAcDbCircle\n" << point(10, x, y) << " 40\n2.5\n";
             break;
         case 4:
             out << head("LWPOLYLINE", i) << "100\nAcDbPolyline\n 90\n2\n 70\n0\n 10\n" << x
@@ -176,15 +184,15 @@ private:
         }
         case 6:
             // An attribute whose value line "  0" is followed by a line that reads as a type.
-            out << head("INSERT", i) << "100\nAcDbBlockReference\n 66\n1\n  2\nB\n 10\n" << x
-                << "\n 20\n" << y << "\n 30\n0.0\n" << subrecord("ATTRIB", 0x30000 + i, i)
+            out << head("INSERT", i) << "100\nAcDbBlockReference\n 66\n1\n  2\nB\n"
+                << point(10, x, y) << subrecord("ATTRIB", 0x30000 + i, i)
                 << "100\nAcDbText\n 10\n0.0\n 20\n0.0\n 30\n0.0\n 40\n1.0\n  1\n  0\n100\n"
                 << "AcDbAttribute\n  2\nTAG\n 70\n0\n" << subrecord("SEQEND", 0x40000 + i, i);
             break;
         case 7:
             // A value line "  0" followed by a line that reads as a record type.
-            out << head("TEXT", i) << "100\nAcDbText\n 10\n" << x << "\n 20\n" << y
-                << "\n 30\n0.0\n 40\n1.0\n  1\n  0\n  1\nLINE\n100\nAcDbText\n";
+            out << head("TEXT", i) << "100\nAcDbText\n" << point(10, x, y)
+                << " 40\n1.0\n  1\n  0\n  1\nLINE\n100\nAcDbText\n";
             break;
         case 8:
             out << head("LINE", i) << "100\nAcDbLine\n 10\n1e13\n 20\n0.0\n 30\n0.0\n 11\n0.0\n"
@@ -196,8 +204,7 @@ private:
                 << "\n 20\n" << y << "\n 30\n0.0\n";
             break;
         default:
-            out << head("POINT", i) << "100\nAcDbPoint\n 10\n" << x << "\n 20\n" << y
-                << "\n 30\n0.0\n";
+            out << head("POINT", i) << "100\nAcDbPoint\n" << point(10, x, y);
             break;
         }
         return out.str();
