@@ -8,8 +8,19 @@ namespace cadhost {
 
 namespace {
 
+/// The working drawing when the process ends. Its objects are not ended one by one, a walk
+/// over every object of a large drawing: the system takes the process's memory back whole.
+/// Held here, it stays reachable, so leak checkers do not report it.
+AcDbDatabase* volatile drawingAtExit = nullptr;
+
 /// The session's process-wide parts, created on first use.
 struct Session {
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    /// Runs only as the process ends.
+    ~Session() { drawingAtExit = database.release(); }
+
     std::unique_ptr<Recorder> recorder;
     std::unique_ptr<Editor> editor;
     std::unique_ptr<AcDbDatabase> database;
