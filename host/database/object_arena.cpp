@@ -3,6 +3,7 @@
 #include "database/huge_pages.h"
 #include "dbmain.h"
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 
 namespace cadhost {
@@ -56,6 +57,15 @@ void* ObjectArena::allocate(std::size_t size)
     return room;
 }
 
+void* ObjectArena::do_allocate(std::size_t bytes, std::size_t alignment)
+{
+    if (alignment <= kAlignment)
+        return allocate(bytes);
+    auto* const room = static_cast<std::byte*>(allocate(bytes + alignment));
+    const auto address = reinterpret_cast<std::uintptr_t>(room);
+    return room + (alignment - address % alignment) % alignment;
+}
+
 void ObjectArena::releaseUnused()
 {
     if (m_blocks.empty())
@@ -64,18 +74,10 @@ void ObjectArena::releaseUnused()
     releasePages(last.bytes.get() + m_used, last.size - m_used);
 }
 
-void ObjectArena::adopt(ObjectArena&& other)
+void ObjectArena::adopt(std::shared_ptr<ObjectArena> other)
 {
-    other.releaseUnused();
-    if (m_blocks.empty()) {
-        m_blocks = std::move(other.m_blocks);
-        m_used = other.m_used;
-    } else {
-        m_blocks.insert(m_blocks.end() - 1, std::make_move_iterator(other.m_blocks.begin()),
-                        std::make_move_iterator(other.m_blocks.end()));
-    }
-    other.m_blocks.clear();
-    other.m_used = 0;
+    other->releaseUnused();
+    m_adopted.push_back(std::move(other));
 }
 
 bool ObjectArena::holds(const void* pointer) const
@@ -84,7 +86,10 @@ bool ObjectArena::holds(const void* pointer) const
     for (const Block& block : m_blocks)
         if (!before(pointer, block.bytes.get()) && before(pointer, block.bytes.get() + block.size))
             return true;
-    return false;
+    return std::any_of(m_adopted.begin(), m_adopted.end(),
+                       [pointer](const std::shared_ptr<ObjectArena>& adopted) {
+                           return adopted->holds(pointer);
+                       });
 }
 
 void ObjectDeleter::operator()(AcDbObject* object) const

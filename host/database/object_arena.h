@@ -1,10 +1,12 @@
 // Storage for the many objects a drawing file brings at once: large blocks, taken as they are
 // needed and backed by huge pages where the system offers them, that the drawing's database
 // keeps until its objects are gone. An object made in it is destroyed, not freed; its memory
-// goes with the arena.
+// goes with the arena. It also serves as the memory of the objects' own lists (a polyline's
+// vertices), which it never takes back one by one either.
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <memory_resource>
 #include <new>
 #include <utility>
 #include <vector>
@@ -13,7 +15,7 @@ class AcDbObject;
 
 namespace cadhost {
 
-class ObjectArena {
+class ObjectArena : public std::pmr::memory_resource {
 public:
     /// An arena whose first block holds expected bytes.
     explicit ObjectArena(std::size_t expected);
@@ -25,14 +27,20 @@ public:
     /// Gives the memory of the room not used yet back to the system (a block is sized for what
     /// is expected, and a huge page is taken whole); the arena stays usable.
     void releaseUnused();
-    /// Whether pointer is into the arena's blocks.
+    /// Whether pointer is into the arena's blocks or those of an arena it adopted.
     bool holds(const void* pointer) const;
-    /// Takes other's blocks, and with them the objects made in them, after giving back their
-    /// unused room (other is left empty); new objects are still made in this
-    /// arena's own last block.
-    void adopt(ObjectArena&& other);
+    /// Keeps other, and with it the objects made in it, for as long as this arena lives, after
+    /// giving back its unused room; new objects are still made in this arena's own blocks.
+    void adopt(std::shared_ptr<ObjectArena> other);
 
 private:
+    void* do_allocate(std::size_t bytes, std::size_t alignment) override;
+    void do_deallocate(void*, std::size_t, std::size_t) override {}
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override
+    {
+        return this == &other;
+    }
+
     /// Releases a block's bytes of the block's size.
     struct BlockDeleter {
         std::size_t size;
@@ -47,6 +55,8 @@ private:
 
     std::vector<Block> m_blocks;
     std::size_t m_used = 0;  ///< of the last block
+    /// Arenas whose objects, and the lists those objects keep in them, are this arena's now.
+    std::vector<std::shared_ptr<ObjectArena>> m_adopted;
 };
 
 /// Ends an object: destroys one made in the arena (if any), deletes any other.

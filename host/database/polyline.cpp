@@ -94,6 +94,12 @@ AcDbPolyline::AcDbPolyline(unsigned int numVerts) : AcDbPolyline()
     m_vertices.reserve(numVerts);
 }
 
+AcDbPolyline::AcDbPolyline(unsigned int numVerts, std::pmr::memory_resource* vertexMemory)
+    : m_vertices(vertexMemory), m_closed(false), m_elevation(0.0), m_normal(AcGeVector3d::kZAxis)
+{
+    m_vertices.reserve(numVerts);
+}
+
 Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2d& point,
                                             double bulge, double startWidth, double endWidth)
 {

@@ -170,7 +170,13 @@ DxfReadEntity makePolyline(ObjectArena* arena, const EntityFields& fields)
 {
     const auto vertices = std::count_if(fields.vertexGroups().begin(), fields.vertexGroups().end(),
                                         [](const DxfTag* tag) { return tag->code == 10; });
-    auto polyline = makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices));
+    // A drawing's polylines keep their vertices beside them in the arena, not each in a heap
+    // block of its own.
+    auto polyline =
+        arena == nullptr
+            ? makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices))
+            : makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices),
+                                       static_cast<std::pmr::memory_resource*>(arena));
     unsigned count = 0;
     bool haveY = true;
     double x = 0.0;

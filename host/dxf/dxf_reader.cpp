@@ -108,7 +108,7 @@ public:
     void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex) override
     {
         EntityPreparer& other = static_cast<EntityPreparer&>(*part);
-        m_arena->adopt(std::move(*other.m_arena));
+        m_arena->adopt(other.m_arena);
         const auto firstFailure = static_cast<std::uint32_t>(m_failures.size());
         m_failures.insert(m_failures.end(), std::make_move_iterator(other.m_failures.begin()),
                           std::make_move_iterator(other.m_failures.end()));

@@ -3,6 +3,7 @@
 // rule of the drawing format.
 #pragma once
 #include "dbmain.h"
+#include <memory_resource>
 #include <vector>
 
 /// A curve: an entity with a start, an end and points along it.
@@ -144,6 +145,9 @@ public:
 
     AcDbPolyline();
     explicit AcDbPolyline(unsigned int numVerts);
+    /// The host's, for the polylines of a drawing it reads: room for numVerts vertices, which
+    /// are kept in vertexMemory; it must outlive the polyline. A copy keeps its own on the heap.
+    AcDbPolyline(unsigned int numVerts, std::pmr::memory_resource* vertexMemory);
 
     Acad::ErrorStatus addVertexAt(unsigned int index, const AcGePoint2d& point, double bulge = 0.0,
                                   double startWidth = -1.0, double endWidth = -1.0);
@@ -190,7 +194,7 @@ private:
         double startWidth;
         double endWidth;
     };
-    std::vector<Vertex> m_vertices;
+    std::pmr::vector<Vertex> m_vertices;
     bool m_closed;
     double m_elevation;
     AcGeVector3d m_normal;

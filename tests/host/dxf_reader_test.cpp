@@ -102,6 +102,46 @@ TEST(DxfReader, PolylineKeepsBulgesElevationAndClosure)
     EXPECT_NEAR(world.z, -2.5, 1e-12);
 }
 
+// A polyline read keeps its vertices in the drawing's arena: they must grow there past the room
+// the reader made, be written from there, and a copy must hold its own, alive after the
+// drawing is gone (the sanitizer builds catch a copy that still points into the arena).
+TEST(DxfReader, APolylineReadGrowsInItsDrawingAndACopyOutlivesTheDrawing)
+{
+    auto db = readDxf(dxftest::drawing("", "0\nLWPOLYLINE\n5\n2A\n90\n2\n10\n0\n20\n0\n10\n1\n20\n0\n"),
+                      "pline.dxf");
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(acdbOpenAcDbObject(object, db->impl().idOfHandle(AcDbHandle(0x2A)), AcDb::kForWrite),
+              Acad::eOk);
+    AcDbPolyline* polyline = AcDbPolyline::cast(object);
+    ASSERT_NE(polyline, nullptr);
+    for (unsigned i = 2; i < 40; ++i)
+        ASSERT_EQ(polyline->addVertexAt(i, AcGePoint2d(i, i % 3)), Acad::eOk);
+    ASSERT_EQ(polyline->removeVertexAt(0), Acad::eOk);
+    std::unique_ptr<AcDbPolyline> copy(AcDbPolyline::cast(polyline->clone()));
+    polyline->close();
+    ASSERT_NE(copy, nullptr);
+
+    const cadhost::DxfDocument saved = dxftest::written(*db);
+    ASSERT_EQ(saved.entities.size(), 1u);
+    std::vector<std::string> xs;
+    for (const cadhost::DxfTag& tag : saved.entities[0].tags())
+        if (tag.code == 10)
+            xs.emplace_back(tag.value);
+    ASSERT_EQ(xs.size(), 39u);
+    EXPECT_EQ(xs.front(), "1.0");
+    EXPECT_EQ(xs.back(), "39.0");
+
+    db.reset();
+    ASSERT_EQ(copy->addVertexAt(39, AcGePoint2d(-1, -1)), Acad::eOk);
+    ASSERT_EQ(copy->numVerts(), 40u);
+    for (unsigned i = 0; i < 39; ++i) {
+        AcGePoint2d point;
+        ASSERT_EQ(copy->getPointAt(i, point), Acad::eOk);
+        EXPECT_EQ(point.x, i + 1) << "vertex " << i;
+        EXPECT_EQ(point.y, i == 0 ? 0 : (i + 1) % 3) << "vertex " << i;
+    }
+}
+
 TEST(DxfReader, AngularDimensionKeepsItsPointsTextAndStyle)
 {
     const auto db = readDxf(
