@@ -42,21 +42,33 @@ void adviseWholePages(void* data, std::size_t size, std::size_t smallest, int ad
         madvise(reinterpret_cast<void*>(first), last - first, advice);
 }
 
+/// From this size on a block is aligned to huge pages and advised to take them. Where small
+/// pages are each costly to touch the first time, a block of most of a huge page is given a
+/// whole one: the memory it leaves unused costs less than its small pages would.
+constexpr std::size_t kSmallestOnHugePages = kHugePageSize / 4 * 3;
+
 class HugePageResource : public std::pmr::memory_resource {
+    static bool onHugePages(std::size_t bytes) { return bytes >= kSmallestOnHugePages; }
     static std::size_t alignmentOf(std::size_t bytes, std::size_t alignment)
     {
-        return bytes >= kHugePageSize ? std::max(alignment, kHugePageSize) : alignment;
+        return onHugePages(bytes) ? std::max(alignment, kHugePageSize) : alignment;
+    }
+    /// The bytes taken for a block of bytes: a whole huge page for one of most of a huge page.
+    static std::size_t sizeOf(std::size_t bytes)
+    {
+        return onHugePages(bytes) && bytes < kHugePageSize ? kHugePageSize : bytes;
     }
     void* do_allocate(std::size_t bytes, std::size_t alignment) override
     {
-        void* const block = ::operator new(bytes, std::align_val_t(alignmentOf(bytes, alignment)));
-        if (bytes >= kHugePageSize)
-            adviseHugePages(block, bytes);
+        void* const block =
+            ::operator new(sizeOf(bytes), std::align_val_t(alignmentOf(bytes, alignment)));
+        if (onHugePages(bytes))
+            adviseHugePages(block, sizeOf(bytes));
         return block;
     }
     void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override
     {
-        ::operator delete(block, std::align_val_t(alignmentOf(bytes, alignment)));
+        ::operator delete(block, sizeOf(bytes), std::align_val_t(alignmentOf(bytes, alignment)));
     }
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override
     {

@@ -22,12 +22,12 @@ void populatePages(void* data, std::size_t size);
 /// as zeros when next touched. For room made resident ahead and left unfilled.
 void releasePages(void* data, std::size_t size);
 
-/// Memory for large lists: blocks of a huge page or more aligned to huge pages and advised as
-/// above, smaller ones from the heap.
+/// Memory for large lists: blocks of most of a huge page or more are aligned to huge pages and
+/// advised as above (one of less than a huge page takes a whole one); smaller ones come from
+/// the heap.
 std::pmr::memory_resource* hugePageResource();
 
-/// An allocator of the lists a drawing fills by the hundred thousand: those of a huge page or
-/// more come from hugePageResource(), aligned to huge pages and advised as above.
+/// An allocator of the lists a drawing fills by the hundred thousand, from hugePageResource().
 template <class T>
 class HugePageAllocator {
 public:

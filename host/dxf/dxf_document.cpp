@@ -666,11 +666,16 @@ std::optional<DxfTag> DxfRecord::find(int code) const
     return std::nullopt;
 }
 
-DxfFileBytes::DxfFileBytes(std::size_t size) : m_room(new char[size])
+DxfFileBytes::DxfFileBytes(std::size_t size)
+    : m_room(static_cast<char*>(hugePageResource()->allocate(size, 1)), RoomDeleter{size})
 {
-    adviseHugePages(m_room.get(), size);
     populatePages(m_room.get(), size);
     m_view = std::string_view(m_room.get(), size);
+}
+
+void DxfFileBytes::RoomDeleter::operator()(char* room) const
+{
+    hugePageResource()->deallocate(room, size, 1);
 }
 
 const DxfHeaderVariable* DxfDocument::headerVariable(std::string_view name) const

@@ -54,8 +54,13 @@ public:
     std::string_view view() const { return m_view; }
 
 private:
+    /// Gives back the room of size bytes that a file was read into.
+    struct RoomDeleter {
+        std::size_t size;
+        void operator()(char* room) const;
+    };
     std::string m_text;
-    std::unique_ptr<char[]> m_room;
+    std::unique_ptr<char[], RoomDeleter> m_room;
     std::string_view m_view;
 };
 
