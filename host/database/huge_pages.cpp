@@ -29,14 +29,16 @@ constexpr int kPopulateAdvice = kNoAdvice;
 #endif
 
 /// Gives the whole pages of the size bytes at data the advice, when they are at least smallest
-/// bytes; a hint, whose failure is harmless.
-void adviseWholePages(void* data, std::size_t size, std::size_t smallest, int advice)
+/// bytes, from the first page boundary of firstAlignment on; a hint, whose failure is harmless.
+void adviseWholePages(void* data, std::size_t size, std::size_t smallest, int advice,
+                      std::uintptr_t firstAlignment = 1)
 {
     if (advice == kNoAdvice || data == nullptr || size < smallest)
         return;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t alignment = std::max(page, firstAlignment);
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t first = (begin + alignment - 1) / alignment * alignment;
     const std::uintptr_t last = (begin + size) / page * page;
     if (last > first)
         madvise(reinterpret_cast<void*>(first), last - first, advice);
@@ -91,6 +93,11 @@ void populatePages(void* data, std::size_t size)
 void releasePages(void* data, std::size_t size)
 {
     adviseWholePages(data, size, kSmallestPopulated, MADV_DONTNEED);
+}
+
+void releaseWholeHugePages(void* data, std::size_t size)
+{
+    adviseWholePages(data, size, kSmallestPopulated, MADV_DONTNEED, kHugePageSize);
 }
 
 std::pmr::memory_resource* hugePageResource()

@@ -21,6 +21,10 @@ void populatePages(void* data, std::size_t size);
 /// Gives the memory of the whole pages of the size bytes at data back to the system; they read
 /// as zeros when next touched. For room made resident ahead and left unfilled.
 void releasePages(void* data, std::size_t size);
+/// As releasePages, from the first huge page boundary in the size bytes at data on: the huge
+/// page before it stays whole. One given back in part is split into small pages, and each
+/// small page of the part kept costs a first touch again.
+void releaseWholeHugePages(void* data, std::size_t size);
 
 /// Memory for large lists: blocks of most of a huge page or more are aligned to huge pages and
 /// advised as above (one of less than a huge page takes a whole one); smaller ones come from
@@ -69,11 +73,12 @@ void reserveResident(std::vector<T, Allocator>& items, std::size_t count)
     populatePages(items.data() + items.size(), (items.capacity() - items.size()) * sizeof(T));
 }
 
-/// Gives back the whole pages of the room in items beyond its items.
+/// Gives back the whole huge pages of the room in items beyond its items.
 template <class T, class Allocator>
 void releaseUnusedRoom(std::vector<T, Allocator>& items)
 {
-    releasePages(items.data() + items.size(), (items.capacity() - items.size()) * sizeof(T));
+    releaseWholeHugePages(items.data() + items.size(),
+                          (items.capacity() - items.size()) * sizeof(T));
 }
 
 }  // namespace cadhost
