@@ -27,8 +27,8 @@ void releasePages(void* data, std::size_t size);
 void releaseWholeHugePages(void* data, std::size_t size);
 
 /// Memory for large lists: blocks of most of a huge page or more are aligned to huge pages and
-/// advised as above (one of less than a huge page takes a whole one); smaller ones come from
-/// the heap.
+/// advised as above, and take their last huge page whole when they fill enough of it; smaller
+/// ones come from the heap.
 std::pmr::memory_resource* hugePageResource();
 
 /// An allocator of the lists a drawing fills by the hundred thousand, from hugePageResource().
