@@ -13,6 +13,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -105,6 +108,63 @@ TEST_F(PickingTest, ManyMovedEntitiesAreFoundAfterTheIndexIsRebuilt)
         EXPECT_TRUE(pick(i, 0, 0.1).isNull()) << i;
     }
     EXPECT_EQ(pick(501, 0, 0.1), db->impl().modelSpaceIds()[501]);
+}
+
+// Whatever was added and moved, in whatever order (the same entity again and again, handles
+// falling or rising one by one), a pick finds what a look at every entity finds.
+TEST_F(PickingTest, RandomMovesPickAsALookAtEveryEntity)
+{
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        cadhost::resetSession();
+        db = cadhost::workingDatabase();
+        std::mt19937 random(seed);
+        const auto coordinate = [&random] {
+            return std::uniform_int_distribution<int>(0, 400)(random) / 4.0;
+        };
+        std::vector<AcGePoint3d> where;
+        const auto addPoint = [&] {
+            where.emplace_back(coordinate(), coordinate(), 0.0);
+            add(new AcDbPoint(where.back()));
+        };
+        const auto move = [&](std::size_t i) {
+            AcDbPoint* point = nullptr;
+            ASSERT_EQ(acdbOpenObject(point, db->impl().modelSpaceIds()[i], AcDb::kForWrite),
+                      Acad::eOk);
+            where[i] = AcGePoint3d(coordinate(), coordinate(), 0.0);
+            point->setPosition(where[i]);
+            point->close();
+        };
+        for (int round = 0; round < 30; ++round) {
+            const int burst = std::uniform_int_distribution<int>(0, 3)(random) == 0 ? 600 : 40;
+            for (int k = 0; k < burst; ++k) {
+                const int kind = std::uniform_int_distribution<int>(0, 3)(random);
+                const std::size_t last = where.size() - (where.empty() ? 0 : 1);
+                if (kind == 0 || where.empty())
+                    addPoint();
+                else if (kind == 1)
+                    move(std::uniform_int_distribution<std::size_t>(0, last)(random));
+                else if (kind == 2)
+                    move(last);  // the same one again
+                else
+                    for (std::size_t i = std::uniform_int_distribution<std::size_t>(0, last)(random);
+                         i <= last && i < 20 + last / 2; ++i)
+                        move(i);  // a rising run
+            }
+            for (int k = 0; k < 10; ++k) {
+                const AcGePoint3d at(coordinate(), coordinate(), 0.0);
+                const double aperture = 2.0;
+                AcDbObjectId expected;
+                double best = aperture;
+                for (std::size_t i = 0; i < where.size(); ++i)
+                    if (at.distanceTo(where[i]) <= best) {
+                        best = at.distanceTo(where[i]);
+                        expected = db->impl().modelSpaceIds()[i];
+                    }
+                ASSERT_EQ(pick(at.x, at.y, aperture), expected) << "round " << round;
+            }
+        }
+    }
 }
 
 TEST_F(PickingTest, DistancesAreExactForEachKind)
