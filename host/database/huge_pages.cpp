@@ -73,7 +73,7 @@ class HugePageResource : public std::pmr::memory_resource {
     }
     void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override
     {
-        ::operator delete(block, sizeOf(bytes), std::align_val_t(alignmentOf(bytes, alignment)));
+        ::operator delete(block, std::align_val_t(alignmentOf(bytes, alignment)));
     }
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override
     {
