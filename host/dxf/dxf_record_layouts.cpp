@@ -252,14 +252,11 @@ void DxfRecordLayout::index()
     for (DxfSubclassLayout& subclass : subclasses)
         subclass.index();
     m_subclassOf.assign(kLastLayoutCode + 1, static_cast<std::uint8_t>(mainSubclass));
-    for (int code = kLastLayoutCode; code >= 0; --code) {
-        bool modelled = false;
-        for (std::size_t i = 0; i < subclasses.size(); ++i)
-            if (subclasses[i].holds(code, false, modelled)) {
-                m_subclassOf[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(i);
-                break;
-            }
-    }
+    // The first subclass that lists a code takes it: the later ones are marked first.
+    for (std::size_t i = subclasses.size(); i-- > 0;)
+        for (const DxfGroupSpec& group : subclasses[i].groups)
+            if (group.code >= 0 && group.code <= kLastLayoutCode)
+                m_subclassOf[static_cast<std::size_t>(group.code)] = static_cast<std::uint8_t>(i);
 }
 
 std::size_t DxfRecordLayout::subclassOf(int code) const
