@@ -89,9 +89,9 @@ AcGePoint2d closestOnPlaneSegment(const AcGePoint2d& a, const AcGePoint2d& b,
 
 AcDbPolyline::AcDbPolyline() : m_closed(false), m_elevation(0.0), m_normal(AcGeVector3d::kZAxis) {}
 
-AcDbPolyline::AcDbPolyline(unsigned int numVerts) : AcDbPolyline()
+AcDbPolyline::AcDbPolyline(unsigned int numVerts)
+    : AcDbPolyline(numVerts, std::pmr::get_default_resource())
 {
-    m_vertices.reserve(numVerts);
 }
 
 AcDbPolyline::AcDbPolyline(unsigned int numVerts, std::pmr::memory_resource* vertexMemory)

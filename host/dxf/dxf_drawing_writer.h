@@ -260,7 +260,7 @@ private:
     DxfTags dimensionGroups(const AcDb3PointAngularDimension& dimension, const DxfKeptGroups& kept);
     /// The entities of a dimension's block.
     DxfRecords blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
-                                         const DimensionStyleSizes& sizes);
+                             const DimensionStyleSizes& sizes);
 
     const AcDbDatabase::Impl& m_impl;
     std::shared_ptr<const DxfForeignData> m_foreign;

@@ -172,11 +172,9 @@ DxfReadEntity makePolyline(ObjectArena* arena, const EntityFields& fields)
                                         [](const DxfTag* tag) { return tag->code == 10; });
     // A drawing's polylines keep their vertices beside them in the arena, not each in a heap
     // block of its own.
-    auto polyline =
-        arena == nullptr
-            ? makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices))
-            : makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices),
-                                       static_cast<std::pmr::memory_resource*>(arena));
+    std::pmr::memory_resource* const vertexMemory =
+        arena != nullptr ? arena : std::pmr::get_default_resource();
+    auto polyline = makeObject<AcDbPolyline>(arena, static_cast<unsigned>(vertices), vertexMemory);
     unsigned count = 0;
     bool haveY = true;
     double x = 0.0;

@@ -284,7 +284,7 @@ DxfTags DrawingWriter::dimensionGroups(const AcDb3PointAngularDimension& dimensi
 }
 
 DxfRecords DrawingWriter::blockEntities(const DimensionGraphics& graphics, std::uint64_t owner,
-                                                    const DimensionStyleSizes& sizes)
+                                         const DimensionStyleSizes& sizes)
 {
     const AcGeVector3d& normal = graphics.normal;
     const auto head = [&](const char* type, const char* layer) {
