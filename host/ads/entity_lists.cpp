@@ -287,7 +287,7 @@ int acdbEntLast(ads_name entity)
     if (entity == nullptr)
         return RTERROR;
     const AcDbDatabase::Impl& db = cadhost::workingDatabase()->impl();
-    const std::vector<AcDbObjectId>& ids = db.modelSpaceIds();
+    const auto& ids = db.modelSpaceIds();
     for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
         if (!it->isErased()) {
             cadhost::adsNameOf(*it, entity);

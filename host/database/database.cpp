@@ -176,7 +176,8 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
 void AcDbDatabase::Impl::reserveEntities(std::size_t count)
 {
     m_objects.reserve(count);
-    cadhost::reserveResident(m_modelSpace, count);
+    cadhost::reserveResident(m_modelSpace,
+                             cadhost::roomOnWholeHugePages(count, sizeof(AcDbObjectId)));
     m_index.reserve(count);
 }
 

@@ -57,7 +57,7 @@ struct AcDbDatabase::Impl {
     /// gone; once, on a new database, before the first of them is adopted.
     void keepArena(std::shared_ptr<cadhost::ObjectArena> arena) { m_arena = std::move(arena); }
     /// The model space entities, erased ones included, in drawing order.
-    const std::vector<AcDbObjectId>& modelSpaceIds() const { return m_modelSpace; }
+    const cadhost::HugePageVector<AcDbObjectId>& modelSpaceIds() const { return m_modelSpace; }
     /// The object with this id, whatever its open state or erasure (host internals only: the
     /// report, the drawing-file writer, picking); null for an id of another database or none.
     AcDbObject* objectAt(AcDbObjectId id) const;
@@ -168,7 +168,7 @@ private:
     std::shared_ptr<cadhost::ObjectArena> m_arena;
     /// The objects, which the database owns.
     cadhost::ObjectTable m_objects;
-    std::vector<AcDbObjectId> m_modelSpace;
+    cadhost::HugePageVector<AcDbObjectId> m_modelSpace;
     Adesk::UInt64 m_nextHandle = 1;
     AcDbObjectId m_modelSpaceId;
     std::vector<AcDbObjectId> m_layers;

@@ -51,7 +51,8 @@ void ObjectTable::rehash(std::size_t count)
 {
     std::size_t slots = kFewestSlots;
     unsigned shift = 64 - 6 + kRunBits;
-    while (slots < 2 * count) {
+    while (slots < 2 * count ||
+           slots < roomOnWholeHugePages(slots, sizeof(std::uint32_t))) {
         slots *= 2;
         --shift;
     }

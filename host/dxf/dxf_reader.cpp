@@ -415,8 +415,10 @@ std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> byte
     DxfDocument document =
         parseDxfDocument(std::move(bytes), fileName, &log, &entities, splitFrom);
     repairDxfDocument(document, log);
-    std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
+    // The room left in the arena goes back before the database grows: few entities (the
+    // dimensions) are made in it later.
     entities.arena()->releaseUnused();
+    std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
     if (mends != nullptr)
         *mends = log.take();
     return db;

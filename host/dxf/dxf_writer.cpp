@@ -147,7 +147,7 @@ void DrawingWriter::write(DxfSink& out, const DxfRecords& records)
 
 void DrawingWriter::collectEntities()
 {
-    const std::vector<AcDbObjectId>& ids = m_impl.modelSpaceIds();
+    const auto& ids = m_impl.modelSpaceIds();
     reserveResident(m_entities, ids.size());
     reserveResident(m_live, ids.size());
     for (const AcDbObjectId& id : ids) {
