@@ -153,7 +153,13 @@ void AcDbDatabase::Impl::placeEntity(Resident& resident, AcDbObjectId id)
 {
     resident.drawOrder = m_modelSpace.size();
     m_modelSpace.push_back(id);
-    m_index.markChanged(id.handle().value());
+}
+
+cadhost::SpatialIndex& AcDbDatabase::Impl::spatialIndex()
+{
+    for (; m_unindexed < m_modelSpace.size(); ++m_unindexed)
+        m_index.markChanged(m_modelSpace[m_unindexed].handle().value());
+    return m_index;
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle handle,
@@ -178,7 +184,6 @@ void AcDbDatabase::Impl::reserveEntities(std::size_t count)
     m_objects.reserve(count);
     cadhost::reserveResident(m_modelSpace,
                              cadhost::roomOnWholeHugePages(count, sizeof(AcDbObjectId)));
-    m_index.reserve(count);
 }
 
 Acad::ErrorStatus AcDbDatabase::Impl::appendEntity(AcDbEntity* entity, AcDbObjectId& id)

@@ -126,8 +126,9 @@ struct AcDbDatabase::Impl {
 
     cadhost::SystemVariables& systemVariables() { return m_sysvars; }
     const cadhost::SystemVariables& systemVariables() const { return m_sysvars; }
-    /// The spatial index of model space, for picking.
-    cadhost::SpatialIndex& spatialIndex() { return m_index; }
+    /// The spatial index of model space, for picking, told of the entities put in model space
+    /// since it was last asked for.
+    cadhost::SpatialIndex& spatialIndex();
 
     /// Data of the drawing file that the host does not model (other tables, objects, header
     /// values), kept so that a drawing read and written again keeps them. Owned and understood
@@ -160,7 +161,7 @@ private:
     /// Gives an entity this drawing's layer and dimension style where its own are another
     /// drawing's.
     void useDrawingDefaults(AcDbEntity* entity);
-    /// Puts a resident entity into model space: its place in drawing order and the index.
+    /// Puts a resident entity into model space, at the end of drawing order.
     void placeEntity(Resident& resident, AcDbObjectId id);
 
     AcDbDatabase& m_owner;
@@ -182,4 +183,7 @@ private:
     std::unordered_set<Adesk::UInt64> m_openedForWrite;
     cadhost::SystemVariables m_sysvars;
     cadhost::SpatialIndex m_index;
+    /// Model space entities from this place in drawing order on are not yet noted in m_index:
+    /// a drawing read puts in a hundred thousand that no pick may ever look for.
+    std::size_t m_unindexed = 0;
 };

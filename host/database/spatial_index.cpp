@@ -2,7 +2,6 @@
 // the entities changed since the last build checked one by one until the next build.
 #include "database/spatial_index.h"
 #include "database/aec_wall.h"
-#include "database/huge_pages.h"
 #include "database/object_state.h"
 #include "dbdim.h"
 #include "dbents.h"
@@ -114,11 +113,6 @@ Box3 boundingBox(const AcDbEntity& entity)
         }
     }
     return box;
-}
-
-void SpatialIndex::reserve(std::size_t count)
-{
-    reserveResident(m_changed, count);
 }
 
 void SpatialIndex::markChanged(unsigned long long handle)

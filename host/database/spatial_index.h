@@ -42,8 +42,6 @@ public:
     /// write and appending do this; host code that changes an entity without opening it must
     /// call it itself.
     void markChanged(unsigned long long handle);
-    /// Makes room for count more entities noted as changed (a drawing read at once).
-    void reserve(std::size_t count);
     /// The handle of the entity (not erased) nearest to point within aperture, the one drawn
     /// last on equal distances; 0 when none is that near.
     unsigned long long nearest(const Lookup& lookup, const AcGePoint3d& point, double aperture,

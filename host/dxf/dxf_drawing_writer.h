@@ -115,10 +115,12 @@ private:
     void collectEntities();
     /// The place in m_entities of the live entity with this handle; kNotLive when none.
     std::size_t livePlace(std::uint64_t handle) const;
-    /// The same, looked for first at next, the position in m_live after the handle found
-    /// last (records in handle order are found without a search); next is moved past it.
+    /// The same, looked for first at next, the position in handle order after the handle
+    /// found last (records in handle order are found without a search); next is moved past it.
     std::size_t livePlace(std::uint64_t handle, std::size_t& next) const;
     static constexpr std::size_t kNotLive = static_cast<std::size_t>(-1);
+    /// The highest handle of a live entity; 0 when there is none.
+    std::uint64_t highestLiveHandle() const;
     /// How each entity slot is written: a carried entity and a modelled one the session left
     /// alone as read (under its database handle), a modelled one it changed anew, an erased
     /// one not at all.
@@ -126,7 +128,8 @@ private:
     /// The record of entity slot i as it is to be written (with the writer's changes).
     const DxfRecord& slotRecord(std::size_t i) const
     {
-        return m_slotEdit[i] != 0 ? m_slotEdits[m_slotEdit[i] - 1] : (*m_readEntities)[i];
+        return m_slotEdit.empty() || m_slotEdit[i] == 0 ? (*m_readEntities)[i]
+                                                        : m_slotEdits[m_slotEdit[i] - 1];
     }
     /// The record of slot i, to be changed: copied on the first change.
     DxfRecord& editableSlot(std::size_t i);
@@ -273,6 +276,7 @@ private:
     const DxfRecords* m_readEntities = nullptr;
     const HugePageVector<std::uint64_t>* m_modelHandles = nullptr;
     /// For each slot, 1 + the index of its changed record in m_slotEdits; 0 when unchanged.
+    /// Empty until the first change: most saves change none.
     std::vector<std::uint32_t> m_slotEdit;
     DxfRecords m_slotEdits;
     std::vector<SlotPlan> m_plans;  ///< how each slot is written
@@ -283,10 +287,16 @@ private:
     const std::unordered_map<std::uint64_t, std::uint64_t>* m_moved = nullptr;
     std::string m_version;
     bool m_utf8 = false;
-    HugePageVector<const AcDbEntity*> m_entities;
-    /// The handles of the live model space entities and their places in m_entities, sorted
-    /// by handle.
-    HugePageVector<std::pair<std::uint64_t, std::uint32_t>> m_live;
+    /// A live model space entity and its handle.
+    struct LiveEntity {
+        std::uint64_t handle;
+        const AcDbEntity* entity;
+    };
+    /// The live model space entities in drawing order.
+    HugePageVector<LiveEntity> m_entities;
+    /// The places in m_entities by handle order; empty when drawing order is handle order (as
+    /// in nearly every drawing).
+    HugePageVector<std::uint32_t> m_placesByHandle;
     /// The handles carried records claimed (the live entities' handles are theirs).
     DxfHandleSet m_used;
     std::unordered_map<std::u16string, std::string_view> m_layerValues;

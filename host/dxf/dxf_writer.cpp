@@ -148,39 +148,69 @@ void DrawingWriter::write(DxfSink& out, const DxfRecords& records)
 void DrawingWriter::collectEntities()
 {
     const auto& ids = m_impl.modelSpaceIds();
-    reserveResident(m_entities, ids.size());
-    reserveResident(m_live, ids.size());
+    reserveResident(m_entities, roomOnWholeHugePages(ids.size(), sizeof(LiveEntity)));
     for (const AcDbObjectId& id : ids) {
         const AcDbEntity* entity = AcDbEntity::cast(m_impl.objectAt(id));
         if (entity == nullptr || entity->isErased())
             continue;
-        m_live.emplace_back(id.handle().value(), static_cast<std::uint32_t>(m_entities.size()));
-        m_entities.push_back(entity);
+        m_entities.push_back(LiveEntity{id.handle().value(), entity});
     }
-    if (!std::is_sorted(m_live.begin(), m_live.end()))  // drawing order is mostly handle order
-        std::sort(m_live.begin(), m_live.end());
+    const auto byHandle = [this](std::uint32_t a, std::uint32_t b) {
+        return m_entities[a].handle < m_entities[b].handle;
+    };
+    const auto inHandleOrder = [](const LiveEntity& a, const LiveEntity& b) {
+        return a.handle < b.handle;
+    };
+    if (std::is_sorted(m_entities.begin(), m_entities.end(), inHandleOrder))
+        return;
+    m_placesByHandle.resize(m_entities.size());
+    for (std::size_t place = 0; place < m_entities.size(); ++place)
+        m_placesByHandle[place] = static_cast<std::uint32_t>(place);
+    std::sort(m_placesByHandle.begin(), m_placesByHandle.end(), byHandle);
+}
+
+std::uint64_t DrawingWriter::highestLiveHandle() const
+{
+    if (m_entities.empty())
+        return 0;
+    return m_placesByHandle.empty() ? m_entities.back().handle
+                                    : m_entities[m_placesByHandle.back()].handle;
 }
 
 std::size_t DrawingWriter::livePlace(std::uint64_t handle) const
 {
-    std::size_t next = m_live.size();
+    std::size_t next = m_entities.size();
     return livePlace(handle, next);
 }
 
 std::size_t DrawingWriter::livePlace(std::uint64_t handle, std::size_t& next) const
 {
-    if (next >= m_live.size() || m_live[next].first != handle) {
-        const auto found = std::lower_bound(m_live.begin(), m_live.end(),
-                                            std::make_pair(handle, std::uint32_t{0}));
-        if (found == m_live.end() || found->first != handle)
+    const auto place = [this](std::size_t position) {
+        return m_placesByHandle.empty() ? position : std::size_t{m_placesByHandle[position]};
+    };
+    const std::size_t count = m_entities.size();
+    if (next >= count || m_entities[place(next)].handle != handle) {
+        // The first position in handle order whose handle is not below handle.
+        std::size_t low = 0;
+        std::size_t high = count;
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (m_entities[place(middle)].handle < handle)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        if (low == count || m_entities[place(low)].handle != handle)
             return kNotLive;
-        next = static_cast<std::size_t>(found - m_live.begin());
+        next = low;
     }
-    return m_live[next++].second;
+    return place(next++);
 }
 
 DxfRecord& DrawingWriter::editableSlot(std::size_t i)
 {
+    if (m_slotEdit.empty())
+        m_slotEdit.assign(m_readEntities->size(), 0);
     if (m_slotEdit[i] == 0) {
         m_slotEdits.push_back((*m_readEntities)[i]);
         m_slotEdit[i] = static_cast<std::uint32_t>(m_slotEdits.size());
@@ -191,7 +221,6 @@ DxfRecord& DrawingWriter::editableSlot(std::size_t i)
 void DrawingWriter::planModelledEntities()
 {
     const std::size_t slots = m_readEntities == nullptr ? 0 : m_readEntities->size();
-    m_slotEdit.assign(slots, 0);
     m_plans.reserve(slots);
     std::size_t next = 0;
     for (std::size_t i = 0; i < slots; ++i) {
@@ -258,11 +287,11 @@ void DrawingWriter::makeEntityRecords()
         const std::size_t place = livePlace((*m_modelHandles)[i], next);
         writtenInSlot[place] = true;
         if (m_plans[i] == SlotPlan::Anew)
-            m_anew.emplace(i, entityRecord(*m_entities[place], &slotRecord(i)));
+            m_anew.emplace(i, entityRecord(*m_entities[place].entity, &slotRecord(i)));
     }
     for (std::size_t place = 0; place < m_entities.size(); ++place)
         if (!writtenInSlot[place])
-            m_newEntities.push_back(entityRecord(*m_entities[place], nullptr));
+            m_newEntities.push_back(entityRecord(*m_entities[place].entity, nullptr));
 }
 
 void DrawingWriter::header(DxfSink& out)

@@ -92,9 +92,7 @@ void DrawingWriter::dropRedrawnDimensionBlocks()
 
 void DrawingWriter::claimHandles()
 {
-    std::uint64_t highest = m_impl.nextHandle();
-    if (!m_live.empty())
-        highest = std::max(highest, m_live.back().first);
+    std::uint64_t highest = std::max(m_impl.nextHandle(), highestLiveHandle());
     const auto noteOwn = [&highest](const DxfRecord& record) {
         if (isWhole(record, 0)) {
             highest = std::max(highest, record.handle());
