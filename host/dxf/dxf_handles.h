@@ -90,16 +90,26 @@ public:
         ++m_size;
         return true;
     }
+    /// Makes room for count handles in all, so that the table is made once.
+    void reserve(std::size_t count)
+    {
+        std::size_t size = m_slots.empty() ? 64 : m_slots.size();
+        while (size < 2 * count)
+            size *= 2;
+        if (size > m_slots.size())
+            rehash(size);
+    }
 
 private:
     std::size_t slotOf(std::uint64_t handle) const
     {
         return static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> 20) & (m_slots.size() - 1);
     }
-    void grow()
+    void grow() { rehash(m_slots.empty() ? 64 : 2 * m_slots.size()); }
+    /// Puts the handles in a table of size slots, a power of two.
+    void rehash(std::size_t size)
     {
         std::vector<std::uint64_t> old = std::move(m_slots);
-        const std::size_t size = old.empty() ? 64 : 2 * old.size();
         reserveResident(m_slots, size);
         m_slots.assign(size, 0);
         m_size = 0;

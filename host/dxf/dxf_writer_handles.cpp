@@ -104,9 +104,16 @@ void DrawingWriter::claimHandles()
                 highest = std::max(highest, value);
         });
     };
-    cadhost::forEachRecord(m_document, noteOwn);
-    for (std::size_t i = 0; i < m_plans.size(); ++i)
+    std::size_t claimants = 0;
+    cadhost::forEachRecord(m_document, [&](const DxfRecord& record) {
+        noteOwn(record);
+        ++claimants;
+    });
+    for (std::size_t i = 0; i < m_plans.size(); ++i) {
         noteOwn(slotRecord(i));
+        claimants += m_plans[i] == SlotPlan::Carried ? 1 : 0;
+    }
+    m_used.reserve(claimants);
     m_next = highest + 1;
     DxfTags renamed;
     cadhost::forEachRecord(m_document, [&](DxfRecord& record) {
