@@ -58,6 +58,15 @@ struct AcDbDatabase::Impl {
     void keepArena(std::shared_ptr<cadhost::ObjectArena> arena) { m_arena = std::move(arena); }
     /// The model space entities, erased ones included, in drawing order.
     const cadhost::HugePageVector<AcDbObjectId>& modelSpaceIds() const { return m_modelSpace; }
+    /// Calls visit(handle, entity) for each model space entity, erased ones included, in
+    /// drawing order: the objects in the order they were added, without a lookup each.
+    template <class Visit>
+    void forEachModelSpaceEntity(Visit visit) const
+    {
+        for (const cadhost::ObjectTable::Entry& entry : m_objects)
+            if (entry.drawOrder != cadhost::ObjectTable::kNotDrawn)
+                visit(entry.handle, *static_cast<const AcDbEntity*>(entry.object));
+    }
     /// The object with this id, whatever its open state or erasure (host internals only: the
     /// report, the drawing-file writer, picking); null for an id of another database or none.
     AcDbObject* objectAt(AcDbObjectId id) const;

@@ -147,14 +147,12 @@ void DrawingWriter::write(DxfSink& out, const DxfRecords& records)
 
 void DrawingWriter::collectEntities()
 {
-    const auto& ids = m_impl.modelSpaceIds();
-    reserveResident(m_entities, roomOnWholeHugePages(ids.size(), sizeof(LiveEntity)));
-    for (const AcDbObjectId& id : ids) {
-        const AcDbEntity* entity = AcDbEntity::cast(m_impl.objectAt(id));
-        if (entity == nullptr || entity->isErased())
-            continue;
-        m_entities.push_back(LiveEntity{id.handle().value(), entity});
-    }
+    reserveResident(m_entities, roomOnWholeHugePages(m_impl.modelSpaceIds().size(),
+                                                     sizeof(LiveEntity)));
+    m_impl.forEachModelSpaceEntity([this](std::uint64_t handle, const AcDbEntity& entity) {
+        if (!entity.isErased())
+            m_entities.push_back(LiveEntity{handle, &entity});
+    });
     const auto byHandle = [this](std::uint32_t a, std::uint32_t b) {
         return m_entities[a].handle < m_entities[b].handle;
     };
