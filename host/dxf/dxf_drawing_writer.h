@@ -116,7 +116,8 @@ private:
     /// The place in m_entities of the live entity with this handle; kNotLive when none.
     std::size_t livePlace(std::uint64_t handle) const;
     /// The same, looked for first at next, the position in handle order after the handle
-    /// found last (records in handle order are found without a search); next is moved past it.
+    /// looked for last (handles looked for in rising order are found, or found missing,
+    /// without a search); next is moved past it.
     std::size_t livePlace(std::uint64_t handle, std::size_t& next) const;
     static constexpr std::size_t kNotLive = static_cast<std::size_t>(-1);
     /// The highest handle of a live entity; 0 when there is none.
@@ -299,6 +300,9 @@ private:
     HugePageVector<std::uint32_t> m_placesByHandle;
     /// The handles carried records claimed (the live entities' handles are theirs).
     DxfHandleSet m_used;
+    /// Where in handle order the last claim's live entity search ended: claims come mostly in
+    /// handle order.
+    std::size_t m_claimHint = 0;
     std::unordered_map<std::u16string, std::string_view> m_layerValues;
     std::uint64_t m_next = 1;
     std::uint64_t m_modelSpace = 0;

@@ -187,20 +187,25 @@ std::size_t DrawingWriter::livePlace(std::uint64_t handle, std::size_t& next) co
         return m_placesByHandle.empty() ? position : std::size_t{m_placesByHandle[position]};
     };
     const std::size_t count = m_entities.size();
-    if (next >= count || m_entities[place(next)].handle != handle) {
+    const auto handleAt = [&](std::size_t position) { return m_entities[place(position)].handle; };
+    // A handle between the one found last and the next in handle order is not live.
+    if (next <= count && (next == count || handleAt(next) > handle) &&
+        (next == 0 || handleAt(next - 1) < handle))
+        return kNotLive;
+    if (next >= count || handleAt(next) != handle) {
         // The first position in handle order whose handle is not below handle.
         std::size_t low = 0;
         std::size_t high = count;
         while (low < high) {
             const std::size_t middle = low + (high - low) / 2;
-            if (m_entities[place(middle)].handle < handle)
+            if (handleAt(middle) < handle)
                 low = middle + 1;
             else
                 high = middle;
         }
-        if (low == count || m_entities[place(low)].handle != handle)
-            return kNotLive;
         next = low;
+        if (low == count || handleAt(low) != handle)
+            return kNotLive;
     }
     return place(next++);
 }

@@ -127,7 +127,7 @@ void DrawingWriter::claimHandles()
 
 bool DrawingWriter::claimed(std::uint64_t handle)
 {
-    return livePlace(handle) == kNotLive && m_used.insert(handle);
+    return livePlace(handle, m_claimHint) == kNotLive && m_used.insert(handle);
 }
 
 bool DrawingWriter::claim(const DxfRecord& record, DxfTags& renamed)
