@@ -45,7 +45,8 @@ test: build
 DEMO_BUILD ?= build-demo
 programs: deps
 	cmake -S . -B $(DEMO_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=OFF
-	cmake --build $(DEMO_BUILD) -j $(JOBS) --target cadhost_exe cadhost_serve VelmoraArc VelmoraCsy
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target cadhost_exe cadhost_serve cadhost_terminal \
+	    VelmoraArc VelmoraCsy
 
 demo: programs
 	@mkdir -p out

@@ -17,7 +17,6 @@
 #include "serve/page_server.h"
 #include "session/session.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -185,7 +184,8 @@ int runCadhost(const std::vector<std::string>& args, std::ostream& out, std::ost
                    "sees the address with its token can work in the session\n";
         out << "cadhost: the session is at " << server->pageUrl() << "\n" << std::flush;
     } else if (script == &std::cin && ::isatty(STDIN_FILENO) != 0) {
-        terminal = std::make_unique<TerminalInput>(stdin, stdout, out, historyFilePath());
+        terminal = openTerminalInput(folderOfPath(hostInstance()->path), out, historyFilePath(),
+                                     err);
     }
     InputSource* input = &scriptInput;
     std::ostream* transcript = &out;

@@ -1,12 +1,10 @@
 #include "cadhost/terminal_input.h"
 
 #include "cadhost/script_input.h"
-#include "cadhost/session_words.h"
 
-#include <clocale>
-#include <csignal>
 #include <cstdlib>
-#include <histedit.h>
+#include <dlfcn.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace cadhost {
@@ -14,12 +12,79 @@ namespace cadhost {
 namespace {
 
 const char* const kHistoryFileName = ".cadhost_history";
-/// How many lines the history keeps.
-constexpr int kHistorySize = 1000;
-/// The echo of a line cancelled with Ctrl-C, as the host shows a cancel.
-const char* const kCancelEcho = "*Cancel*";
-/// The character encoding of the transcript and of what the user types.
-const char* const kUtf8Locale = "C.UTF-8";
+
+/// Input from a person at a terminal without the line editor: lines as the terminal's own line
+/// mode gives them, with no history or completion; Ctrl-C only drops the line being typed, and
+/// Ctrl-D ends the input. The transcript is laid out as with the line editor.
+class PlainTerminalInput : public TerminalInput {
+public:
+    PlainTerminalInput(std::istream& in, std::ostream& terminal)
+        : m_echoed(::isatty(STDOUT_FILENO) != 0),
+          m_buffer(terminal, m_echoed),
+          m_transcript(&m_buffer),
+          m_in(in),
+          m_terminal(terminal)
+    {
+    }
+
+    bool next(UserAction& action) override
+    {
+        if (m_ended)
+            return false;
+        const std::string prompt = m_buffer.takeOpenLine();
+        for (;;) {
+            m_terminal << prompt << std::flush;
+            std::string line;
+            if (!std::getline(m_in, line)) {
+                // Ctrl-D: the end of input, for the rest of the session.
+                if (m_echoed)
+                    m_terminal << '\n' << std::flush;
+                m_ended = true;
+                return false;
+            }
+            m_buffer.noteLineStart();
+            // A comment typed at a prompt is no answer: the prompt waits on.
+            if (parseScriptLine(line, "", 0, action))
+                return true;
+        }
+    }
+    std::ostream& transcript() override { return m_transcript; }
+    bool showsInput() const override { return m_echoed; }
+    void setModuleCommands(std::vector<std::string>) override {}
+
+private:
+    bool m_echoed;
+    HeldPromptBuffer m_buffer;
+    std::ostream m_transcript;
+    std::istream& m_in;
+    std::ostream& m_terminal;
+    bool m_ended = false;
+    IgnoredInterrupt m_interrupt;
+};
+
+/// The line editor's input, from its library in folder; null with the reason when the library
+/// cannot be loaded.
+std::unique_ptr<TerminalInput> loadLineEditorInput(const std::string& folder,
+                                                   std::ostream& terminal,
+                                                   const std::string& historyPath,
+                                                   std::string& error)
+{
+    const std::string path = folder + "/" + kLineEditorLibrary;
+    // Never closed: the code of the input's object is the library's.
+    void* const library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* const why = ::dlerror();
+        error = "cannot load the line editor: " + std::string(why != nullptr ? why : path);
+        return nullptr;
+    }
+    using Maker = TerminalInput* (*)(std::FILE*, std::FILE*, std::ostream&, const std::string&);
+    const auto make = reinterpret_cast<Maker>(::dlsym(library, kLineEditorMaker));
+    if (make == nullptr) {
+        error = "cannot load the line editor: " + path + " has no " + kLineEditorMaker;
+        return nullptr;
+    }
+    return std::unique_ptr<TerminalInput>(make(stdin, stdout, terminal, historyPath));
+}
 
 }  // namespace
 
@@ -85,166 +150,35 @@ int HeldPromptBuffer::sync()
     return 0;
 }
 
-// --- TerminalInput ---
+// --- IgnoredInterrupt ---
 
-TerminalInput::TerminalInput(std::FILE* in, std::FILE* out, std::ostream& terminal,
-                             std::string historyPath)
-    : m_editing(::isatty(::fileno(out)) != 0),
-      m_buffer(terminal, m_editing),
-      m_transcript(&m_buffer),
-      m_out(out),
-      m_historyPath(std::move(historyPath))
+IgnoredInterrupt::IgnoredInterrupt()
 {
-    // Ctrl-C never ends the session: while a line is edited it is a key (Escape), and at any
-    // other moment it is ignored.
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    sigaction(SIGINT, &ignore, &m_savedInterrupt);
-    // The line editor decodes keys and measures the prompt in the transcript's encoding.
-    if (const char* locale = std::setlocale(LC_CTYPE, nullptr))
-        m_savedLocale = locale;
-    std::setlocale(LC_CTYPE, kUtf8Locale);
-
-    m_history = history_init();
-    HistEvent event;
-    history(m_history, &event, H_SETSIZE, kHistorySize);
-    history(m_history, &event, H_SETUNIQUE, 1);
-    if (!m_historyPath.empty())
-        history(m_history, &event, H_LOAD, m_historyPath.c_str());
-
-    m_editLine = el_init("cadhost", in, out, stderr);
-    el_set(m_editLine, EL_CLIENTDATA, this);
-    el_set(m_editLine, EL_EDITOR, "emacs");
-    el_set(m_editLine, EL_SIGNAL, 1);
-    el_set(m_editLine, EL_PROMPT, &TerminalInput::promptOf);
-    el_set(m_editLine, EL_HIST, history, m_history);
-    // Ctrl-C reaches the editor as a key, which cancels as Escape does.
-    el_set(m_editLine, EL_SETTY, "-d", "-isig", nullptr);
-    // The wide form keeps the names as given; the narrow one leaks the copies it makes.
-    el_wset(m_editLine, EL_ADDFN, L"cadhost-complete", L"Complete a command or a word",
-            &TerminalInput::completeKey);
-    el_wset(m_editLine, EL_ADDFN, L"cadhost-cancel", L"Cancel, as Escape does",
-            &TerminalInput::cancelKey);
-    el_wset(m_editLine, EL_ADDFN, L"cadhost-help", L"List the commands", &TerminalInput::helpKey);
-    el_set(m_editLine, EL_BIND, "^I", "cadhost-complete", nullptr);
-    el_set(m_editLine, EL_BIND, "^C", "cadhost-cancel", nullptr);
-    // F1, as xterm and the Linux console send it.
-    el_set(m_editLine, EL_BIND, "\033OP", "cadhost-help", nullptr);
-    el_set(m_editLine, EL_BIND, "\033[11~", "cadhost-help", nullptr);
-    el_set(m_editLine, EL_BIND, "\033[[A", "cadhost-help", nullptr);
-    // The user's own key bindings (~/.editrc) come last.
-    el_source(m_editLine, nullptr);
+    sigaction(SIGINT, &ignore, &m_saved);
 }
 
-TerminalInput::~TerminalInput()
+IgnoredInterrupt::~IgnoredInterrupt()
 {
-    el_end(m_editLine);
-    history_end(m_history);
-    std::setlocale(LC_CTYPE, m_savedLocale.empty() ? "C" : m_savedLocale.c_str());
-    sigaction(SIGINT, &m_savedInterrupt, nullptr);
+    sigaction(SIGINT, &m_saved, nullptr);
 }
 
-bool TerminalInput::next(UserAction& action)
-{
-    if (m_ended)
-        return false;
-    m_prompt = m_buffer.takeOpenLine();
-    m_transcript.flush();
-    for (;;) {
-        m_cancelled = false;
-        int count = 0;
-        const char* line = el_gets(m_editLine, &count);
-        m_buffer.noteLineStart();
-        if (line == nullptr || count <= 0) {
-            // Ctrl-D: the end of input, for the rest of the session.
-            if (m_editing) {
-                std::fputs("\n", m_out);
-                std::fflush(m_out);
-            }
-            m_ended = true;
-            return false;
-        }
-        if (m_cancelled) {
-            action = UserAction();
-            action.kind = UserAction::Kind::Escape;
-            action.text = "ESC";
-            return true;
-        }
-        const std::string text = trimBlanks(line);
-        if (!text.empty()) {
-            // Written at once, so that a session that ends any way keeps what was typed.
-            HistEvent event;
-            history(m_history, &event, H_ENTER, text.c_str());
-            if (!m_historyPath.empty())
-                history(m_history, &event, H_SAVE, m_historyPath.c_str());
-        }
-        // A comment typed at a prompt is no answer: the prompt waits on.
-        if (parseScriptLine(text, "", 0, action))
-            return true;
-    }
-}
+// --- the session's input ---
 
-TerminalInput& TerminalInput::of(EditLine* el)
+std::unique_ptr<TerminalInput> openTerminalInput(const std::string& folder, std::ostream& terminal,
+                                                 const std::string& historyPath,
+                                                 std::ostream& err)
 {
-    void* self = nullptr;
-    el_get(el, EL_CLIENTDATA, &self);
-    return *static_cast<TerminalInput*>(self);
-}
-
-char* TerminalInput::promptOf(EditLine* el)
-{
-    return &of(el).m_prompt[0];
-}
-
-void TerminalInput::enterLine(EditLine* el, const char* text)
-{
-    const LineInfo* line = el_line(el);
-    el_cursor(el, static_cast<int>(line->lastchar - line->cursor));
-    line = el_line(el);
-    el_deletestr(el, static_cast<int>(line->cursor - line->buffer));
-    el_insertstr(el, text);
-    // The Enter key's own binding ends the line, as it does on the screen.
-    el_push(el, "\n");
-}
-
-unsigned char TerminalInput::completeKey(EditLine* el, int)
-{
-    TerminalInput& self = of(el);
-    const LineInfo* line = el_line(el);
-    const std::string beforeCursor(line->buffer, line->cursor);
-    const std::vector<std::string> matches = completionsOf(beforeCursor, self.m_moduleCommands);
-    if (matches.empty())
-        return CC_REFRESH_BEEP;
-    std::size_t wordStart = beforeCursor.find_last_of(" \t");
-    wordStart = wordStart == std::string::npos ? 0 : wordStart + 1;
-    const std::size_t typed = beforeCursor.size() - wordStart;
-    const std::string prefix = commonPrefix(matches);
-    if (matches.size() == 1 || prefix.size() > typed) {
-        el_deletestr(el, static_cast<int>(typed));
-        el_insertstr(el, (matches.size() == 1 ? matches.front() + " " : prefix).c_str());
-        return CC_REFRESH;
-    }
-    // Nothing more in common: the candidates are listed under the line, which is drawn again.
-    std::string list = "\n";
-    for (const std::string& match : matches)
-        list += match + "  ";
-    list += "\n";
-    std::fputs(list.c_str(), self.m_out);
-    return CC_REDISPLAY;
-}
-
-unsigned char TerminalInput::cancelKey(EditLine* el, int)
-{
-    of(el).m_cancelled = true;
-    enterLine(el, kCancelEcho);
-    return CC_REFRESH;
-}
-
-unsigned char TerminalInput::helpKey(EditLine* el, int)
-{
-    enterLine(el, "help");
-    return CC_REFRESH;
+    std::string error;
+    if (std::unique_ptr<TerminalInput> edited =
+            loadLineEditorInput(folder, terminal, historyPath, error))
+        return edited;
+    err << "cadhost: warning: " << error << "; lines are read without editing, history or "
+                                            "completion\n"
+        << std::flush;
+    return std::make_unique<PlainTerminalInput>(std::cin, terminal);
 }
 
 }  // namespace cadhost

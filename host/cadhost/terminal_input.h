@@ -1,16 +1,15 @@
-// Input from a person at a terminal: lines edited with libedit, with history and Tab
-// completion; Ctrl-C answers Escape, Ctrl-D ends the input, and mistakes are forgiven.
+// Input from a person at a terminal: lines edited with history and Tab completion where the
+// line editor's library loads, plain lines where it does not; mistakes are forgiven. The line
+// editor is a library of its own, loaded only by a terminal session: libedit and the libraries
+// it brings would slow the start of every other session.
 #pragma once
 #include "editor/editor.h"
 #include <csignal>
-#include <cstdio>
+#include <memory>
 #include <ostream>
 #include <streambuf>
 #include <string>
 #include <vector>
-
-typedef struct editline EditLine;
-typedef struct history History;
 
 namespace cadhost {
 
@@ -19,9 +18,9 @@ namespace cadhost {
 std::string historyFilePath();
 
 /// The transcript on a terminal: whole lines go out at once, and the line still open (the
-/// prompt) is held back for the line editor to show. A newline that comes right after the
-/// user ended a line with Enter is not written: the terminal is at a line's start already.
-/// Without holding, text passes through as it comes.
+/// prompt) is held back for the input to show. A newline that comes right after the user ended
+/// a line with Enter is not written: the terminal is at a line's start already. Without
+/// holding, text passes through as it comes.
 class HeldPromptBuffer : public std::streambuf {
 public:
     HeldPromptBuffer(std::ostream& terminal, bool holding)
@@ -48,51 +47,44 @@ private:
     bool m_atLineStart = true;
 };
 
-class TerminalInput : public InputSource {
+/// Ctrl-C never ends a terminal session: while this lives the signal is ignored (a line editor
+/// may still read the key); the old handling comes back after.
+class IgnoredInterrupt {
 public:
-    /// Lines come from the terminal in and are edited on out, where terminal (the transcript)
-    /// writes too; history is read from historyPath and each line entered is added to it
-    /// (empty: none). When out is no terminal, lines are read as they are typed and the
-    /// prompts stay in the transcript.
-    TerminalInput(std::FILE* in, std::FILE* out, std::ostream& terminal, std::string historyPath);
-    /// Gives the terminal, the locale and Ctrl-C back as they were.
-    ~TerminalInput() override;
-    TerminalInput(const TerminalInput&) = delete;
-    TerminalInput& operator=(const TerminalInput&) = delete;
-
-    bool next(UserAction& action) override;
-    bool forgivesMistakes() const override { return true; }
-
-    /// The stream for the session's transcript.
-    std::ostream& transcript() { return m_transcript; }
-    /// Whether the user's input shows on the transcript's terminal (edited there), so that the
-    /// session need not echo it.
-    bool showsInput() const { return m_editing; }
-    /// The module's commands, for completion.
-    void setModuleCommands(std::vector<std::string> names) { m_moduleCommands = std::move(names); }
+    IgnoredInterrupt();
+    ~IgnoredInterrupt();
+    IgnoredInterrupt(const IgnoredInterrupt&) = delete;
+    IgnoredInterrupt& operator=(const IgnoredInterrupt&) = delete;
 
 private:
-    static char* promptOf(EditLine* el);
-    static unsigned char completeKey(EditLine* el, int key);
-    static unsigned char cancelKey(EditLine* el, int key);
-    static unsigned char helpKey(EditLine* el, int key);
-    static TerminalInput& of(EditLine* el);
-    /// Puts text in place of the whole line being edited, and Enter after it.
-    static void enterLine(EditLine* el, const char* text);
-
-    bool m_editing;
-    HeldPromptBuffer m_buffer;
-    std::ostream m_transcript;
-    std::FILE* m_out;
-    std::string m_historyPath;
-    std::string m_savedLocale;
-    struct sigaction m_savedInterrupt = {};
-    std::string m_prompt;
-    std::vector<std::string> m_moduleCommands;
-    bool m_cancelled = false;
-    bool m_ended = false;
-    EditLine* m_editLine = nullptr;
-    History* m_history = nullptr;
+    struct sigaction m_saved = {};
 };
+
+class TerminalInput : public InputSource {
+public:
+    bool forgivesMistakes() const override { return true; }
+    /// The stream for the session's transcript.
+    virtual std::ostream& transcript() = 0;
+    /// Whether the user's input shows on the transcript's terminal (edited or echoed there), so
+    /// that the session need not echo it.
+    virtual bool showsInput() const = 0;
+    /// The module's commands, for completion.
+    virtual void setModuleCommands(std::vector<std::string> names) = 0;
+};
+
+/// The line editor's library, in the folder of the host's own.
+constexpr const char* kLineEditorLibrary = "libcadhost_terminal.so";
+/// The name of the library's function that makes the edited input (a TerminalInput* of the
+/// terminal's std::FILE* in and out, the transcript's std::ostream& and the history file's
+/// const std::string&).
+constexpr const char* kLineEditorMaker = "cadhostNewLineEditorInput";
+
+/// The input of a session at the terminal on standard input and output, the transcript going
+/// to terminal: edited lines, with history from historyPath (empty: none), from the line
+/// editor's library in folder (kept loaded for the rest of the process); when that library
+/// cannot be loaded, plain lines after one warning on err.
+std::unique_ptr<TerminalInput> openTerminalInput(const std::string& folder, std::ostream& terminal,
+                                                 const std::string& historyPath,
+                                                 std::ostream& err);
 
 }  // namespace cadhost
