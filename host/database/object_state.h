@@ -10,6 +10,12 @@ public:
     /// Makes object resident with this id and owner.
     static void makeResident(AcDbObject& object, AcDbObjectId id, AcDbObjectId owner);
     static void setErased(AcDbObject& object, bool erased) { object.m_erased = erased; }
+    /// Puts an entity not yet in a database on a layer (not null) of the database it is made
+    /// for, without the checks of setLayer: a drawing read puts a hundred thousand on its few.
+    static void setKnownLayer(AcDbEntity& entity, AcDbObjectId layerId)
+    {
+        entity.m_layerId = layerId;
+    }
     static int readers(const AcDbObject& object) { return object.m_readers; }
     static bool isOpenForWrite(const AcDbObject& object) { return object.m_writer; }
     static bool isOpen(const AcDbObject& object) { return object.m_writer || object.m_readers > 0; }

@@ -3,6 +3,7 @@
 #include "database/database_impl.h"
 #include "database/huge_pages.h"
 #include "database/object_arena.h"
+#include "database/object_state.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_foreign_data.h"
 #include "dxf/dxf_handles.h"
@@ -330,6 +331,15 @@ private:
         return id;
     }
 
+    /// Puts a new entity on the layer of a name as read, by its number in the preparer; one
+    /// without a layer gets the drawing's current layer when it is added.
+    void placeOnLayer(AcDbEntity& entity, std::uint32_t number)
+    {
+        const AcDbObjectId layer = layerOf(number);
+        if (!layer.isNull())
+            AcDbImpObject::setKnownLayer(entity, layer);
+    }
+
     void readEntities(DxfDocument& document)
     {
         HugePageVector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
@@ -351,7 +361,7 @@ private:
                         &dimensions, layer);
                     if (entity == nullptr)
                         continue;
-                    entity->setLayer(layerOf(m_entities.layerNumber(layer)));
+                    placeOnLayer(*entity, m_entities.layerNumber(layer));
                     modelHandles[prepared.index] = append(entity.release(), record.handle());
                 } catch (const DxfNotModelled& why) {
                     carried(record, why);
@@ -364,7 +374,7 @@ private:
             }
             AcDbEntity* entity = prepared.entity;
             prepared.entity = nullptr;
-            entity->setLayer(layerOf(prepared.detail));
+            placeOnLayer(*entity, prepared.detail);
             modelHandles[prepared.index] = append(entity, record.handle());
         }
     }

@@ -167,6 +167,7 @@ protected:
     AcDbEntity(const AcDbEntity& other) = default;
 
 private:
+    friend class AcDbImpObject;
     AcDbObjectId m_layerId;
 };
 
