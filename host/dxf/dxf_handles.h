@@ -78,7 +78,7 @@ public:
     /// Adds handle; false when the set has it already.
     bool insert(std::uint64_t handle)
     {
-        if (2 * (m_size + 1) > m_slots.size())
+        if (!roomFor(m_size + 1, m_slots.size()))
             grow();
         std::size_t at = slotOf(handle);
         while (m_slots[at] != 0) {
@@ -94,13 +94,16 @@ public:
     void reserve(std::size_t count)
     {
         std::size_t size = m_slots.empty() ? 64 : m_slots.size();
-        while (size < 2 * count)
+        while (!roomFor(count, size))
             size *= 2;
         if (size > m_slots.size())
             rehash(size);
     }
 
 private:
+    /// Whether size slots hold count handles: filled to three quarters at most, a search
+    /// looks at a few slots (the table is large, and touching its pages the first time costs).
+    static bool roomFor(std::size_t count, std::size_t size) { return 4 * count <= 3 * size; }
     std::size_t slotOf(std::uint64_t handle) const
     {
         return static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> 20) & (m_slots.size() - 1);
