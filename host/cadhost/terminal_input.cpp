@@ -1,9 +1,9 @@
 #include "cadhost/terminal_input.h"
 
+#include "cadhost/program_library.h"
 #include "cadhost/script_input.h"
 
 #include <cstdlib>
-#include <dlfcn.h>
 #include <iostream>
 #include <unistd.h>
 
@@ -69,20 +69,11 @@ std::unique_ptr<TerminalInput> loadLineEditorInput(const std::string& folder,
                                                    const std::string& historyPath,
                                                    std::string& error)
 {
-    const std::string path = folder + "/" + kLineEditorLibrary;
-    // Never closed: the code of the input's object is the library's.
-    void* const library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* const why = ::dlerror();
-        error = "cannot load the line editor: " + std::string(why != nullptr ? why : path);
-        return nullptr;
-    }
     using Maker = TerminalInput* (*)(std::FILE*, std::FILE*, std::ostream&, const std::string&);
-    const auto make = reinterpret_cast<Maker>(::dlsym(library, kLineEditorMaker));
-    if (make == nullptr) {
-        error = "cannot load the line editor: " + path + " has no " + kLineEditorMaker;
+    const auto make = reinterpret_cast<Maker>(programLibraryFunction(
+        folder + "/" + kLineEditorLibrary, kLineEditorMaker, "line editor", error));
+    if (make == nullptr)
         return nullptr;
-    }
     return std::unique_ptr<TerminalInput>(make(stdin, stdout, terminal, historyPath));
 }
 
