@@ -12,7 +12,7 @@ import os
 import shutil
 import sys
 
-from terminal_session import TerminalSession
+from terminal_session import TerminalSession, verdict
 
 COMMAND = "Command:"
 EXPECTED = [
@@ -61,12 +61,8 @@ def main():
         problems.append("the session does not go as with the line editor")
     if not os.path.exists(saved):
         problems.append("quit did not save the drawing")
-    if problems:
-        print("transcript:\n" + session.screen.text())
-        print("\n".join(problems))
-        return 1
-    print("the session without the line editor ran on plain lines")
-    return 0
+    return verdict(problems, session.screen.text(),
+                   "the session without the line editor ran on plain lines")
 
 
 if __name__ == "__main__":

@@ -231,6 +231,17 @@ def check_drawing(original_path, saved_path, problems):
         problems.append(f"the new dimension's centre is {center}, not the polyline arc's 210,11.5")
 
 
+def verdict(problems, transcript, success):
+    """The exit status of a session's check: 1 with the transcript and the problems printed
+    when there are any, else 0 with the success printed."""
+    if problems:
+        print("transcript:\n" + transcript)
+        print("\n".join(problems))
+        return 1
+    print(success)
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cadhost", required=True)
@@ -280,12 +291,7 @@ def main():
     for line in ("oblouk_kota_m", "oblouk_delka_m", "210,-40.5"):
         if line not in entered:
             problems.append(f"the history file in HOME lacks {line!r}")
-    if problems:
-        print("transcript:\n" + transcript)
-        print("\n".join(problems))
-        return 1
-    print("the terminal session ran as a person would have it")
-    return 0
+    return verdict(problems, transcript, "the terminal session ran as a person would have it")
 
 
 if __name__ == "__main__":
