@@ -44,12 +44,10 @@ void adviseWholePages(void* data, std::size_t size, std::size_t smallest, int ad
         madvise(reinterpret_cast<void*>(first), last - first, advice);
 }
 
-/// Where small pages are each costly to touch the first time, a block that fills most of a
-/// huge page, or a large block whose last huge page it fills at least half of, is given that
-/// huge page whole: the memory left unused costs less than the small pages would. From the
-/// first size on a block is aligned to huge pages and advised to take them.
+/// From this size on a block is aligned to huge pages, advised to take them, and takes its last
+/// one whole when it fills enough of it (wholeHugePagesOf): a block that fills most of a huge
+/// page gets the whole of one.
 constexpr std::size_t kSmallestOnHugePages = kHugePageSize / 4 * 3;
-constexpr std::size_t kFilledEnough = kHugePageSize / 2;
 
 class HugePageResource : public std::pmr::memory_resource {
     static bool onHugePages(std::size_t bytes) { return bytes >= kSmallestOnHugePages; }
@@ -60,8 +58,7 @@ class HugePageResource : public std::pmr::memory_resource {
     /// The bytes taken for a block of bytes: its last huge page whole when it fills enough of it.
     static std::size_t sizeOf(std::size_t bytes)
     {
-        const std::size_t part = bytes % kHugePageSize;
-        return onHugePages(bytes) && part >= kFilledEnough ? bytes - part + kHugePageSize : bytes;
+        return onHugePages(bytes) ? wholeHugePagesOf(bytes) : bytes;
     }
     void* do_allocate(std::size_t bytes, std::size_t alignment) override
     {

@@ -64,14 +64,20 @@ inline void reserveLarge(std::string& text, std::size_t count)
     adviseHugePages(text.data(), text.capacity());
 }
 
+/// The bytes to take for bytes: more, up to whole huge pages, when they fill at least half of
+/// their last one. Where small pages are each costly to touch the first time, the unused part
+/// of a huge page costs less than the small pages of a list filled at once.
+constexpr std::size_t wholeHugePagesOf(std::size_t bytes)
+{
+    const std::size_t part = bytes % kHugePageSize;
+    return part < kHugePageSize / 2 ? bytes : bytes - part + kHugePageSize;
+}
+
 /// The items to make room for when count of itemSize bytes are expected: more, up to whole huge
-/// pages, when they fill at least half of their last one. The unused part of a huge page costs
-/// less than the small pages of a list filled at once, each paid for at its first touch.
+/// pages, as wholeHugePagesOf.
 constexpr std::size_t roomOnWholeHugePages(std::size_t count, std::size_t itemSize)
 {
-    const std::size_t bytes = count * itemSize;
-    const std::size_t part = bytes % kHugePageSize;
-    return part < kHugePageSize / 2 ? count : (bytes - part + kHugePageSize) / itemSize;
+    return wholeHugePagesOf(count * itemSize) / itemSize;
 }
 
 /// Makes room for count more items in items, resident at once: for a list about to be filled

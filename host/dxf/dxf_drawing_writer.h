@@ -120,6 +120,11 @@ private:
     /// without a search); next is moved past it.
     std::size_t livePlace(std::uint64_t handle, std::size_t& next) const;
     static constexpr std::size_t kNotLive = static_cast<std::size_t>(-1);
+    /// The place in m_entities of the live entity at position in handle order.
+    std::size_t placeInHandleOrder(std::size_t position) const
+    {
+        return m_placesByHandle.empty() ? position : std::size_t{m_placesByHandle[position]};
+    }
     /// The highest handle of a live entity; 0 when there is none.
     std::uint64_t highestLiveHandle() const;
     /// How each entity slot is written: a carried entity and a modelled one the session left

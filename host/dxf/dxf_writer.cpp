@@ -153,9 +153,6 @@ void DrawingWriter::collectEntities()
         if (!entity.isErased())
             m_entities.push_back(LiveEntity{handle, &entity});
     });
-    const auto byHandle = [this](std::uint32_t a, std::uint32_t b) {
-        return m_entities[a].handle < m_entities[b].handle;
-    };
     const auto inHandleOrder = [](const LiveEntity& a, const LiveEntity& b) {
         return a.handle < b.handle;
     };
@@ -164,15 +161,15 @@ void DrawingWriter::collectEntities()
     m_placesByHandle.resize(m_entities.size());
     for (std::size_t place = 0; place < m_entities.size(); ++place)
         m_placesByHandle[place] = static_cast<std::uint32_t>(place);
-    std::sort(m_placesByHandle.begin(), m_placesByHandle.end(), byHandle);
+    std::sort(m_placesByHandle.begin(), m_placesByHandle.end(),
+              [this](std::uint32_t a, std::uint32_t b) {
+                  return m_entities[a].handle < m_entities[b].handle;
+              });
 }
 
 std::uint64_t DrawingWriter::highestLiveHandle() const
 {
-    if (m_entities.empty())
-        return 0;
-    return m_placesByHandle.empty() ? m_entities.back().handle
-                                    : m_entities[m_placesByHandle.back()].handle;
+    return m_entities.empty() ? 0 : m_entities[placeInHandleOrder(m_entities.size() - 1)].handle;
 }
 
 std::size_t DrawingWriter::livePlace(std::uint64_t handle) const
@@ -183,11 +180,10 @@ std::size_t DrawingWriter::livePlace(std::uint64_t handle) const
 
 std::size_t DrawingWriter::livePlace(std::uint64_t handle, std::size_t& next) const
 {
-    const auto place = [this](std::size_t position) {
-        return m_placesByHandle.empty() ? position : std::size_t{m_placesByHandle[position]};
-    };
     const std::size_t count = m_entities.size();
-    const auto handleAt = [&](std::size_t position) { return m_entities[place(position)].handle; };
+    const auto handleAt = [this](std::size_t position) {
+        return m_entities[placeInHandleOrder(position)].handle;
+    };
     // A handle between the one found last and the next in handle order is not live.
     if (next <= count && (next == count || handleAt(next) > handle) &&
         (next == 0 || handleAt(next - 1) < handle))
@@ -207,7 +203,7 @@ std::size_t DrawingWriter::livePlace(std::uint64_t handle, std::size_t& next) co
         if (low == count || handleAt(low) != handle)
             return kNotLive;
     }
-    return place(next++);
+    return placeInHandleOrder(next++);
 }
 
 DxfRecord& DrawingWriter::editableSlot(std::size_t i)
