@@ -3,6 +3,7 @@
 #include "database/huge_pages.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_handles.h"
+#include "dxf/dxf_section_runs.h"
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -111,64 +112,36 @@ private:
     DxfHandleScanner m_scanner;
 };
 
-/// The record types that only follow another record (a polyline's, a block reference's).
-bool isSubrecordType(std::string_view type)
-{
-    return isRecordType(type, "VERTEX") || isRecordType(type, "ATTRIB") ||
-           isRecordType(type, "SEQEND");
-}
-
-/// The offset of the first "  0" code line at or after from (within a short reach) that
-/// seems to start an entity of its own: a record type not ending a section or the file, and
-/// not a sub-record. npos when there is none; a line that only seems to start a record (a
-/// value, not a code) is found out when the parts are joined.
-std::size_t recordStartAfter(std::string_view bytes, std::size_t from)
-{
-    constexpr std::string_view kCodeLine = "\n  0\n";
-    constexpr std::size_t kReach = std::size_t{64} << 10;
-    const std::size_t end = std::min(bytes.size(), from + kReach);
-    for (std::size_t at = from; at + kCodeLine.size() < end;) {
-        const void* const found = std::memchr(bytes.data() + at, '\n', end - at);
-        if (found == nullptr)
-            return std::string_view::npos;
-        at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
-        if (bytes.compare(at, kCodeLine.size(), kCodeLine) == 0) {
-            const std::size_t typeBegin = at + kCodeLine.size();
-            const std::size_t typeEnd = bytes.find('\n', typeBegin);
-            if (typeEnd == std::string_view::npos)
-                return std::string_view::npos;
-            const std::string_view type = bytes.substr(typeBegin, typeEnd - typeBegin);
-            if (!type.empty() && type.back() != '\r' && !isSubrecordType(type) &&
-                !isRecordType(type, "ENDSEC") && !isRecordType(type, "SECTION") &&
-                !isRecordType(type, "EOF"))
-                return at + 1;
-        }
-        ++at;
-    }
-    return std::string_view::npos;
-}
-
-/// What a part of an ENTITIES section read on its own thread found: its records up to the
-/// section's ENDSEC.
-struct SectionPartResult {
-    /// Whether the part was read up to ENDSEC without an error (else it is read again by the
-    /// parser that reaches it).
-    bool complete = false;
-    DxfRecords records;
-    std::uint64_t highestHandle = 0;
-    /// Where to go on reading ENDSEC: the offset and the lines before it.
-    std::size_t resumeOffset = 0;
-    std::uint32_t resumeLines = 0;
+/// A run of the ENTITIES section that the other thread read.
+struct PartRun {
+    std::size_t run = 0;          ///< which run of the section
+    std::size_t firstRecord = 0;  ///< its first record among the part's
+    std::size_t records = 0;
+    /// The lines from its start to the next run's (for the last, to the section's ENDSEC).
+    std::uint32_t lines = 0;
 };
 
-/// A later part of an ENTITIES section, from a record start on, read on a thread of its own
-/// while the parser reads up to it.
+/// What the thread that reads runs of an ENTITIES section from its end back found.
+struct SectionPartResult {
+    /// Whether the runs taken were all read without an error (else the parser reads them).
+    bool complete = false;
+    /// Their records in the order read, each run's lines counted from its start.
+    DxfRecords records;
+    /// The runs in the order read: from the section's last back.
+    std::vector<PartRun> runs;
+    std::uint64_t highestHandle = 0;
+    /// Where to go on reading at the section's ENDSEC.
+    std::size_t resumeOffset = 0;
+};
+
+/// The thread that reads runs of the rest of an ENTITIES section from its end back while the
+/// parser reads on from the front.
 class SectionPart {
 public:
-    SectionPart(std::string_view bytes, const std::string& fileName, std::size_t begin,
-                std::unique_ptr<DxfEntityListener> listener)
-        : m_begin(begin), m_listener(std::move(listener)),
-          m_thread([this, bytes, &fileName] { run(bytes, fileName); })
+    SectionPart(std::string_view bytes, const std::string& fileName,
+                std::unique_ptr<DxfSectionRuns> runs, DxfEntityListener& whole)
+        : m_runs(std::move(runs)),
+          m_thread([this, bytes, &fileName, &whole] { run(bytes, fileName, whole); })
     {
     }
     SectionPart(const SectionPart&) = delete;
@@ -180,8 +153,7 @@ public:
         wait();
     }
 
-    /// Where the part begins: the offset of its first record's code line.
-    std::size_t begin() const { return m_begin; }
+    DxfSectionRuns& runs() { return *m_runs; }
     /// What the part found, when its thread is done.
     SectionPartResult& result()
     {
@@ -197,9 +169,10 @@ private:
         if (m_thread.joinable())
             m_thread.join();
     }
-    void run(std::string_view bytes, const std::string& fileName) noexcept;
+    void run(std::string_view bytes, const std::string& fileName,
+             DxfEntityListener& whole) noexcept;
 
-    std::size_t m_begin;
+    std::unique_ptr<DxfSectionRuns> m_runs;
     std::unique_ptr<DxfEntityListener> m_listener;
     std::atomic<bool> m_stop{false};
     SectionPartResult m_result;
@@ -218,30 +191,42 @@ public:
         advance();
     }
 
-    /// A parser of the entity records of bytes from offset on, a record's code line, for a
-    /// part of the section read on its own thread; it gives up when stop is set.
-    DocumentParser(std::string_view bytes, const std::string& fileName, std::size_t offset,
+    /// A parser of runs of an ENTITIES section, for the thread that reads them while the
+    /// parser of the file reads on; it gives up when stop is set.
+    DocumentParser(std::string_view bytes, const std::string& fileName,
                    DxfEntityListener* listener, const std::atomic<bool>& stop)
-        : m_bytes(bytes),
-          m_reader(m_bytes, fileName, nullptr, offset,
-                   static_cast<std::uint32_t>(std::count(bytes.begin(), bytes.begin() + offset, '\n'))),
-          m_fileName(fileName),
+        : m_bytes(bytes), m_reader(m_bytes, fileName, nullptr, 0, 0), m_fileName(fileName),
           m_listener(listener), m_splitFrom(std::string_view::npos), m_stop(&stop)
     {
-        advance();
     }
 
-    /// Reads the records of a part up to the section's ENDSEC. Throws DxfError for what is
-    /// not an entity record there, and when stopped.
-    SectionPartResult parsePart()
+    /// Reads runs taken from the back of runs until the parser has reached all the others;
+    /// each run's lines are counted from its start. Throws DxfError for what is not a run of
+    /// entity records that ends where the next begins (the last at the section's ENDSEC), and
+    /// when stopped.
+    SectionPartResult parseRuns(DxfSectionRuns& runs)
     {
-        parseRecords(m_document.entities, true, "section ENTITIES", 0);
         SectionPartResult result;
+        const std::size_t sectionEnd = sectionEndAfter(m_bytes, runs.begin(0));
+        DxfRecords& records = m_document.entities;
+        reserveResident(records, (sectionEnd - runs.begin(0)) / 2 / 100);
+        while (const std::optional<std::size_t> run = runs.takeBack(sectionEnd)) {
+            PartRun done;
+            done.run = *run;
+            done.firstRecord = records.size();
+            m_reader.resume(runs.begin(*run), 0);
+            advance();
+            const bool last = result.runs.empty();
+            readRun(records, last ? std::string_view::npos : runs.begin(*run + 1));
+            done.records = records.size() - done.firstRecord;
+            done.lines = m_linesBefore;
+            if (last)
+                result.resumeOffset = m_tagStart;
+            result.runs.push_back(done);
+        }
         result.complete = true;
-        result.records = std::move(m_document.entities);
+        result.records = std::move(records);
         result.highestHandle = m_document.highestHandle;
-        result.resumeOffset = m_tagStart;
-        result.resumeLines = m_linesBefore;
         return result;
     }
 
@@ -481,21 +466,27 @@ private:
     void parseRecords(DxfRecords& records, bool entities, const std::string& what,
                       std::uint32_t sectionLine)
     {
-        // The part starts first: the room below is made while it reads.
+        // The other thread starts first: the room below is made while it reads.
         std::unique_ptr<SectionPart> part =
             entities && &records == &m_document.entities ? startPart() : nullptr;
+        std::size_t nextRun = 1;
+        std::size_t nextRunBegin = part != nullptr ? part->runs().begin(nextRun)
+                                                   : std::string_view::npos;
         // Typical entities take more than 100 bytes each.
         if (entities)
             reserveResident(records, (m_bytes.size() - m_offset) / 100);
         for (;;) {
             expectMore(what, sectionLine);
-            if (part != nullptr && m_offset >= part->begin()) {
-                joinPart(*part, records);
-                part.reset();
+            if (m_offset >= nextRunBegin) {
+                if (!part->runs().takeFront(nextRun)) {
+                    joinPart(*part, records, nextRun);
+                    part.reset();
+                    nextRunBegin = std::string_view::npos;
+                } else {
+                    nextRunBegin = part->runs().begin(++nextRun);
+                }
                 continue;
             }
-            if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed))
-                throw DxfError(m_fileName, m_tag.line, "stopped");
             if (m_tag.code != 0)
                 fail(m_tag.line, "expected a record (group 0), found group " +
                                      std::to_string(m_tag.code));
@@ -514,42 +505,79 @@ private:
         }
     }
 
-    /// A part of the rest of the ENTITIES section, read on its own thread, when the rest is
-    /// long enough and the listener splits; null otherwise.
+    /// Reads the entity records of a run from the cursor up to until, the next run's start,
+    /// or, when until is npos, up to the section's ENDSEC; see parseRuns.
+    void readRun(DxfRecords& records, std::size_t until)
+    {
+        const std::string what = "run of section ENTITIES";
+        for (;;) {
+            expectMore(what, 0);
+            if (m_offset >= until) {
+                // The next run must begin at a record of its own, with no comment before it.
+                if (m_offset != until || m_tagStart != until || m_tag.code != 0)
+                    fail(m_tag.line, "the run does not end where the next begins");
+                return;
+            }
+            if (m_stop->load(std::memory_order_relaxed))
+                fail(m_tag.line, "stopped");
+            if (m_tag.code != 0)
+                fail(m_tag.line, "expected a record (group 0)");
+            if (isRecordType(m_tag.value, "ENDSEC")) {
+                if (until != std::string_view::npos)
+                    fail(m_tag.line, "the section ends before the next run");
+                return;
+            }
+            if (isRecordType(m_tag.value, "SECTION") || isRecordType(m_tag.value, "EOF"))
+                fail(m_tag.line, "the section is not closed by ENDSEC");
+            records.push_back(nextEntity());
+            m_listener->entityRead(records.size() - 1, records.back(), m_groups, m_numbers);
+        }
+    }
+
+    /// The thread that reads runs of the rest of the ENTITIES section from its end back, when
+    /// the rest is long enough and the listener splits; null otherwise.
     std::unique_ptr<SectionPart> startPart()
     {
         if (m_listener == nullptr || m_stop != nullptr || m_bytes.size() - m_offset < m_splitFrom)
             return nullptr;
-        const std::size_t begin =
-            recordStartAfter(m_bytes, m_offset + (m_bytes.size() - m_offset) / 2);
-        if (begin == std::string_view::npos || begin <= m_offset)
-            return nullptr;
-        std::unique_ptr<DxfEntityListener> listener = m_listener->split(m_bytes.size() - begin);
-        if (listener == nullptr)
+        auto runs = std::make_unique<DxfSectionRuns>(m_bytes, m_offset, kDxfSectionRuns,
+                                                     kDxfSmallestRun);
+        if (runs->count() < 2)
             return nullptr;
         try {
-            return std::make_unique<SectionPart>(m_bytes, m_fileName, begin, std::move(listener));
+            return std::make_unique<SectionPart>(m_bytes, m_fileName, std::move(runs),
+                                                 *m_listener);
         } catch (const std::system_error&) {
-            return nullptr;  // no thread to be had: read on in one part
+            return nullptr;  // no thread to be had: read on alone
         }
     }
 
-    /// At or past part's beginning: takes the part's records and goes on at its ENDSEC when
-    /// the group at the cursor is exactly where the part began (a record's code line with no
-    /// comment before it) and the part was read whole; otherwise reads on without it.
-    void joinPart(SectionPart& part, DxfRecords& records)
+    /// At or past the beginning of run, which the other thread took: takes the records of the
+    /// runs it read and goes on at the section's ENDSEC when the group at the cursor is exactly
+    /// where run begins (a record's code line with no comment before it) and the other thread
+    /// read run and all after it whole; otherwise reads on alone.
+    void joinPart(SectionPart& part, DxfRecords& records, std::size_t run)
     {
-        if (m_offset != part.begin() || m_tagStart != part.begin() || m_tag.code != 0)
+        if (m_offset != part.runs().begin(run) || m_tagStart != m_offset || m_tag.code != 0)
             return;
         SectionPartResult& result = part.result();
-        if (!result.complete)
+        if (!result.complete || result.runs.empty() || result.runs.back().run != run)
             return;
-        const std::size_t firstIndex = records.size();
-        records.insert(records.end(), std::make_move_iterator(result.records.begin()),
-                       std::make_move_iterator(result.records.end()));
+        std::vector<DxfJoinedRun> joined;
+        joined.reserve(result.runs.size());
+        records.reserve(records.size() + result.records.size());
+        std::uint32_t lineShift = m_linesBefore;
+        for (auto done = result.runs.rbegin(); done != result.runs.rend(); ++done) {
+            joined.push_back({done->firstRecord, done->records, records.size(), lineShift});
+            const auto first = result.records.begin() + static_cast<std::ptrdiff_t>(done->firstRecord);
+            for (auto record = first; record != first + static_cast<std::ptrdiff_t>(done->records); ++record)
+                records.emplace_back(record->textAsRead(), record->line() + lineShift,
+                                     record->flags(), record->handle());
+            lineShift += done->lines;
+        }
         m_document.highestHandle = std::max(m_document.highestHandle, result.highestHandle);
-        m_listener->join(part.takeListener(), firstIndex);
-        m_reader.resume(result.resumeOffset, result.resumeLines);
+        m_listener->join(part.takeListener(), joined);
+        m_reader.resume(result.resumeOffset, lineShift);
         advance();
     }
 
@@ -592,12 +620,15 @@ private:
     std::vector<double> m_numbers;  ///< of m_groups, as the reader checked them
 };
 
-void SectionPart::run(std::string_view bytes, const std::string& fileName) noexcept
+void SectionPart::run(std::string_view bytes, const std::string& fileName,
+                      DxfEntityListener& whole) noexcept
 {
     try {
-        m_result = DocumentParser(bytes, fileName, m_begin, m_listener.get(), m_stop).parsePart();
+        m_listener = whole.split((bytes.size() - m_runs->begin(0)) / 2);
+        if (m_listener != nullptr)
+            m_result = DocumentParser(bytes, fileName, m_listener.get(), m_stop).parseRuns(*m_runs);
     } catch (...) {
-        m_result = SectionPartResult();  // read again by the parser that reaches the part
+        m_result = SectionPartResult();  // read by the parser that reaches the runs
     }
 }
 

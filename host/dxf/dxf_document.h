@@ -265,6 +265,16 @@ const std::vector<std::string>& knownDxfVersions();
 /// The version of a document ($ACADVER; "AC1009" when the header does not say).
 std::string documentVersion(const DxfDocument& document);
 
+/// Where records that a part of the ENTITIES section was told, in a run of the section, go
+/// in the whole section.
+struct DxfJoinedRun {
+    std::size_t partFirst = 0;     ///< the index the part was told for the run's first record
+    std::size_t count = 0;         ///< the run's records
+    std::size_t sectionFirst = 0;  ///< the index of the run's first record in the section
+    /// What to add to the lines the part was told (counted from the run's start).
+    std::uint32_t lineShift = 0;
+};
+
 /// Told of each record of the ENTITIES section as it is read, with its groups.
 class DxfEntityListener {
 public:
@@ -273,18 +283,27 @@ public:
     /// holds a real, its value (all valid for the call).
     virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
                             const std::vector<double>& numbers) = 0;
-    /// A listener for the records of a later part of the section, about bytes long, that
-    /// another thread reads at the same time; null when this listener reads in one part.
+    /// A listener for the records of runs of the section, about bytes long in all, that
+    /// another thread reads at the same time (called on that thread); null when this listener
+    /// reads in one part.
     virtual std::unique_ptr<DxfEntityListener> split(std::size_t /*bytes*/) { return nullptr; }
-    /// Takes over what part (made by split) was told, as if told it here; the indices part
-    /// was told count from firstIndex.
-    virtual void join(std::unique_ptr<DxfEntityListener> /*part*/, std::size_t /*firstIndex*/) {}
+    /// Takes over what part (made by split) was told of the records of runs, in the order of
+    /// the section, as if told it here; what part was told of other records is dropped.
+    virtual void join(std::unique_ptr<DxfEntityListener> /*part*/,
+                      const std::vector<DxfJoinedRun>& /*runs*/)
+    {
+    }
 };
 
-/// An ENTITIES section with at least this many bytes to read is read in two parts at once
-/// when its listener splits: one thread reads on from the section's start, another from a
-/// record near the middle of what is left.
+/// An ENTITIES section with at least this many bytes to read is read by two threads at once
+/// when its listener splits: one reads on from the section's start, the other takes runs of
+/// records from the end back, until they meet.
 constexpr std::size_t kDxfSplitSectionBytes = std::size_t{1} << 20;
+/// The runs the rest of a section read by two threads is cut into: the more, the nearer the
+/// two threads end at the same time.
+constexpr std::size_t kDxfSectionRuns = 64;
+/// The shortest run.
+constexpr std::size_t kDxfSmallestRun = std::size_t{4} << 10;
 
 /// The handles above this leave too few for the objects a session and the writer add.
 constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;

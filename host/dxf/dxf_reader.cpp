@@ -106,27 +106,39 @@ public:
         return std::make_unique<EntityPreparer>(bytes);
     }
 
-    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex) override
+    void join(std::unique_ptr<DxfEntityListener> part,
+              const std::vector<DxfJoinedRun>& runs) override
     {
         EntityPreparer& other = static_cast<EntityPreparer&>(*part);
         m_arena->adopt(other.m_arena);
-        const auto firstFailure = static_cast<std::uint32_t>(m_failures.size());
-        m_failures.insert(m_failures.end(), std::make_move_iterator(other.m_failures.begin()),
-                          std::make_move_iterator(other.m_failures.end()));
         std::vector<std::uint32_t> layers;
         layers.reserve(other.m_layerNames.size());
         for (const std::string_view name : other.m_layerNames)
             layers.push_back(layerNumber(name));
-        m_prepared.reserve(m_prepared.size() + other.m_prepared.size());
-        for (PreparedEntity prepared : other.m_prepared) {
-            prepared.index += static_cast<std::uint32_t>(firstIndex);
-            if (prepared.entity != nullptr)
-                prepared.detail = layers[prepared.detail];
-            else if (prepared.detail != PreparedEntity::kLater)
-                prepared.detail += firstFailure;
-            m_prepared.push_back(prepared);
+        HugePageVector<PreparedEntity>& theirs = other.m_prepared;
+        m_prepared.reserve(m_prepared.size() + theirs.size());
+        for (const DxfJoinedRun& run : runs) {
+            // The part's entities come in the order it was told their records.
+            auto told = std::lower_bound(theirs.begin(), theirs.end(), run.partFirst,
+                                         [](const PreparedEntity& prepared, std::size_t index) {
+                                             return prepared.index < index;
+                                         });
+            for (; told != theirs.end() && told->index < run.partFirst + run.count; ++told) {
+                PreparedEntity prepared = *told;
+                prepared.index = static_cast<std::uint32_t>(run.sectionFirst + told->index -
+                                                            run.partFirst);
+                if (prepared.entity != nullptr) {
+                    prepared.detail = layers[prepared.detail];
+                    told->entity = nullptr;  // this preparer's now
+                } else if (prepared.detail != PreparedEntity::kLater) {
+                    DxfNotModelled failure = std::move(other.m_failures[prepared.detail]);
+                    failure.line += run.lineShift;
+                    prepared.detail = static_cast<std::uint32_t>(m_failures.size());
+                    m_failures.push_back(std::move(failure));
+                }
+                m_prepared.push_back(prepared);
+            }
         }
-        other.m_prepared.clear();  // the entities are this preparer's now
     }
 
     /// The number of a layer name as written among those seen, given it when new.

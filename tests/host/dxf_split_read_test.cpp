@@ -8,58 +8,79 @@
 #include "dxf/dxf_reader.h"
 #include "dxf/dxf_writer.h"
 #include <gtest/gtest.h>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 constexpr std::size_t kOnePart = std::string_view::npos;
 constexpr std::size_t kAlwaysSplit = 0;
 
-/// Tells every record it is told, as text, in the order of the section; splits into parts
-/// that keep their own texts until joined.
+/// Tells every record it is told, in the order of the section; splits into parts that keep
+/// their own until joined. The listener of the whole section lingers over each record, so that
+/// the other thread takes runs even of a small drawing.
 class RecordingListener : public cadhost::DxfEntityListener {
 public:
     struct Told {
         std::size_t index;
         std::uint32_t line;
+        std::vector<std::uint32_t> groupLines;
         std::string groups;
     };
+
+    explicit RecordingListener(bool lingers) : m_lingers(lingers) {}
 
     void entityRead(std::size_t index, const cadhost::DxfRecord& record,
                     const cadhost::DxfTags& tags, const std::vector<double>& numbers) override
     {
         std::ostringstream text;
         text.precision(17);
-        for (std::size_t i = 0; i < tags.size(); ++i)
-            text << tags[i].code << '@' << tags[i].line << '=' << tags[i].value << '#'
-                 << numbers[i] << ' ';
-        told.push_back({index, record.line(), text.str()});
+        Told item{index, record.line(), {}, {}};
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            text << tags[i].code << '=' << tags[i].value << '#' << numbers[i] << ' ';
+            item.groupLines.push_back(tags[i].line);
+        }
+        item.groups = text.str();
+        told.push_back(std::move(item));
+        if (m_lingers)
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
     std::unique_ptr<DxfEntityListener> split(std::size_t) override
     {
-        return std::make_unique<RecordingListener>();
+        return std::make_unique<RecordingListener>(false);
     }
-    void join(std::unique_ptr<DxfEntityListener> part, std::size_t firstIndex) override
+    void join(std::unique_ptr<DxfEntityListener> part,
+              const std::vector<cadhost::DxfJoinedRun>& runs) override
     {
         ++joins;
-        for (Told& item : static_cast<RecordingListener&>(*part).told) {
-            item.index += firstIndex;
-            told.push_back(item);
-        }
+        const std::vector<Told>& theirs = static_cast<RecordingListener&>(*part).told;
+        for (const cadhost::DxfJoinedRun& run : runs)
+            for (Told item : theirs)
+                if (item.index >= run.partFirst && item.index < run.partFirst + run.count) {
+                    item.index += run.sectionFirst - run.partFirst;
+                    item.line += run.lineShift;
+                    for (std::uint32_t& line : item.groupLines)
+                        line += run.lineShift;
+                    told.push_back(item);
+                }
     }
 
     std::vector<Told> told;
     int joins = 0;
+
+private:
+    bool m_lingers;
 };
 
 /// The document's entity records and what the listener was told, as one text.
 std::string parsedText(const std::string& drawing, std::size_t splitFrom, int& joins)
 {
-    RecordingListener listener;
+    RecordingListener listener(splitFrom != kOnePart);
     const cadhost::DxfDocument document = cadhost::parseDxfDocument(
         std::make_shared<const cadhost::DxfFileBytes>(drawing), "split.dxf", nullptr, &listener,
         splitFrom);
@@ -68,8 +89,12 @@ std::string parsedText(const std::string& drawing, std::size_t splitFrom, int& j
         text << record.line() << ' ' << record.flags() << ' ' << record.handle() << ' '
              << record.textAsRead().size() << '\n';
     text << "highest " << document.highestHandle << " objects " << document.objects.size() << '\n';
-    for (const RecordingListener::Told& item : listener.told)
-        text << item.index << ' ' << item.line << ' ' << item.groups << '\n';
+    for (const RecordingListener::Told& item : listener.told) {
+        text << item.index << ' ' << item.line << ' ' << item.groups;
+        for (const std::uint32_t line : item.groupLines)
+            text << '@' << line;
+        text << '\n';
+    }
     joins = listener.joins;
     return text.str();
 }

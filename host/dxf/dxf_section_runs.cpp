@@ -1,0 +1,124 @@
+#include "dxf/dxf_section_runs.h"
+
+#include "dxf/dxf_tags.h"
+#include <cstring>
+
+namespace cadhost {
+
+namespace {
+
+/// The record types that only follow another record (a polyline's, a block reference's).
+bool isSubrecordType(std::string_view type)
+{
+    return isRecordType(type, "VERTEX") || isRecordType(type, "ATTRIB") ||
+           isRecordType(type, "SEQEND");
+}
+
+/// Whether a line could name a record type: not empty, not a group code (digits, perhaps after
+/// blanks: a "  0" line before it would be a value), no blank first, no CR last.
+bool isRecordTypeName(std::string_view line)
+{
+    if (line.empty() || line.front() == ' ' || line.back() == '\r')
+        return false;
+    for (const char c : line)
+        if (c < '0' || c > '9')
+            return true;
+    return false;
+}
+
+/// Whether text, a line without its LF, is a record's group code: 0 with blanks around it.
+bool isCodeZero(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    return text == "0";
+}
+
+}  // namespace
+
+std::size_t recordStartAfter(std::string_view bytes, std::size_t from)
+{
+    constexpr std::string_view kCodeLine = "\n  0\n";
+    constexpr std::size_t kReach = std::size_t{64} << 10;
+    const std::size_t end = std::min(bytes.size(), from + kReach);
+    for (std::size_t at = from; at + kCodeLine.size() < end;) {
+        const void* const found = std::memchr(bytes.data() + at, '\n', end - at);
+        if (found == nullptr)
+            return std::string_view::npos;
+        at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+        if (bytes.compare(at, kCodeLine.size(), kCodeLine) == 0) {
+            const std::size_t typeBegin = at + kCodeLine.size();
+            const std::size_t typeEnd = bytes.find('\n', typeBegin);
+            if (typeEnd == std::string_view::npos)
+                return std::string_view::npos;
+            const std::string_view type = bytes.substr(typeBegin, typeEnd - typeBegin);
+            if (isRecordTypeName(type) && !isSubrecordType(type) &&
+                !isRecordType(type, "ENDSEC") && !isRecordType(type, "SECTION") &&
+                !isRecordType(type, "EOF"))
+                return at + 1;
+        }
+        ++at;
+    }
+    return std::string_view::npos;
+}
+
+std::size_t sectionEndAfter(std::string_view bytes, std::size_t from)
+{
+    constexpr std::string_view kEnd = "\nENDSEC";
+    for (std::size_t at = from; at < bytes.size();) {
+        const void* const found =
+            memmem(bytes.data() + at, bytes.size() - at, kEnd.data(), kEnd.size());
+        if (found == nullptr)
+            break;
+        const auto line = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+        const std::size_t after = line + kEnd.size();
+        const bool wholeLine = after == bytes.size() || bytes[after] == '\n' ||
+                               (bytes[after] == '\r' && after + 1 < bytes.size());
+        const std::size_t codeLine = bytes.rfind('\n', line == 0 ? 0 : line - 1);
+        const std::size_t codeBegin = codeLine == std::string_view::npos ? 0 : codeLine + 1;
+        if (wholeLine && codeBegin >= from && isCodeZero(bytes.substr(codeBegin, line - codeBegin)))
+            return codeBegin;
+        at = line + 1;
+    }
+    return bytes.size();
+}
+
+DxfSectionRuns::DxfSectionRuns(std::string_view bytes, std::size_t first, std::size_t count,
+                               std::size_t smallest)
+{
+    m_begins.push_back(first);
+    const std::size_t length = std::max(smallest, (bytes.size() - first) / std::max<std::size_t>(count, 1));
+    for (std::size_t from = first + length; from < bytes.size(); from += length) {
+        const std::size_t begin = recordStartAfter(bytes, from);
+        if (begin == std::string_view::npos)
+            continue;
+        if (begin > m_begins.back())
+            m_begins.push_back(begin);
+        from = begin;
+    }
+    m_back = m_begins.size();
+}
+
+bool DxfSectionRuns::takeFront(std::size_t run)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (run >= m_back)
+        return false;
+    m_front = std::max(m_front, run + 1);
+    return true;
+}
+
+std::optional<std::size_t> DxfSectionRuns::takeBack(std::size_t end)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    // The runs from end on lie beyond the section: no one reads them.
+    while (m_back > m_front && m_begins[m_back - 1] >= end)
+        --m_back;
+    if (m_back <= m_front)
+        return std::nullopt;
+    return --m_back;
+}
+
+}  // namespace cadhost
