@@ -313,7 +313,7 @@ constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 /// naming fileName and the line for a value the format does not allow, and then for a
 /// structure it does not allow (a section or table not closed, a record outside a section,
 /// no EOF).
-/// An ENTITIES section of at least splitFrom bytes is read in two parts at once (see
+/// An ENTITIES section of at least splitFrom bytes is read by two threads at once (see
 /// kDxfSplitSectionBytes); the document and what the listener is told are the same.
 DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
                              const std::string& fileName, DxfMendLog* mends = nullptr,

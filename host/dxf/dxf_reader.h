@@ -17,8 +17,8 @@ namespace cadhost {
 /// out of range or an entity of a modelled kind that the host cannot model are mended and the
 /// mends given in mends (when not null). Throws DxfError naming the file and line of what
 /// cannot be read (a binary or pre-R12 file, a broken structure, a value that is not a number).
-/// An ENTITIES section of at least splitFrom bytes is read in two parts at once, to the same
-/// database.
+/// An ENTITIES section of at least splitFrom bytes is read by two threads at once, to the
+/// same database.
 std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
                                       std::vector<DxfMend>* mends = nullptr,
                                       std::size_t splitFrom = kDxfSplitSectionBytes);

@@ -1,8 +1,8 @@
-// Reading an ENTITIES section in two parts at once changes nothing: the records, what the
+// Reading an ENTITIES section by two threads at once changes nothing: the records, what the
 // entity listener is told (indices, lines, groups, numbers), the database, the saved file,
-// the mends and the error of a broken file are those of a read in one part. A part that
-// begins where no record of its own begins (inside a value, after a comment, in another
-// section) is read again, never taken.
+// the mends and the error of a broken file are those of a read in one part. Runs the second
+// thread took are read again, never taken, when one begins where no record of its own begins
+// (after a comment, in another section).
 #include "dxf/dxf_document.h"
 #include "dxf/dxf_error.h"
 #include "dxf/dxf_reader.h"
