@@ -80,6 +80,17 @@ constexpr std::size_t roomOnWholeHugePages(std::size_t count, std::size_t itemSi
     return wholeHugePagesOf(count * itemSize) / itemSize;
 }
 
+/// The items to make room for when count of itemSize bytes are expected in a list filled at
+/// once: a whole huge page's worth when they fill a quarter of one or more, as
+/// roomOnWholeHugePages beyond. Small pages cost a first touch each, and a quarter of a huge
+/// page in them already costs more than the huge page.
+constexpr std::size_t roomOnHugePages(std::size_t count, std::size_t itemSize)
+{
+    const std::size_t bytes = count * itemSize;
+    return bytes >= kHugePageSize / 4 && bytes < kHugePageSize ? kHugePageSize / itemSize
+                                                                : roomOnWholeHugePages(count, itemSize);
+}
+
 /// Makes room for count more items in items, resident at once: for a list about to be filled
 /// with that many.
 template <class T, class Allocator>

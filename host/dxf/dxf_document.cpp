@@ -209,7 +209,9 @@ public:
         SectionPartResult result;
         const std::size_t sectionEnd = sectionEndAfter(m_bytes, runs.begin(0));
         DxfRecords& records = m_document.entities;
-        reserveResident(records, (sectionEnd - runs.begin(0)) / 2 / 100);
+        // Room for all the rest: the runs this thread reads may be most of it. Only the room
+        // filled is made resident.
+        records.reserve(roomOnHugePages((sectionEnd - runs.begin(0)) / 100, sizeof(DxfRecord)));
         while (const std::optional<std::size_t> run = runs.takeBack(sectionEnd)) {
             PartRun done;
             done.run = *run;
@@ -474,7 +476,7 @@ private:
                                                    : std::string_view::npos;
         // Typical entities take more than 100 bytes each.
         if (entities)
-            reserveResident(records, (m_bytes.size() - m_offset) / 100);
+            records.reserve((m_bytes.size() - m_offset) / 100);
         for (;;) {
             expectMore(what, sectionLine);
             if (m_offset >= nextRunBegin) {
@@ -624,7 +626,7 @@ void SectionPart::run(std::string_view bytes, const std::string& fileName,
                       DxfEntityListener& whole) noexcept
 {
     try {
-        m_listener = whole.split((bytes.size() - m_runs->begin(0)) / 2);
+        m_listener = whole.split(bytes.size() - m_runs->begin(0));
         if (m_listener != nullptr)
             m_result = DocumentParser(bytes, fileName, m_listener.get(), m_stop).parseRuns(*m_runs);
     } catch (...) {

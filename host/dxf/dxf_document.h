@@ -283,9 +283,9 @@ public:
     /// holds a real, its value (all valid for the call).
     virtual void entityRead(std::size_t index, const DxfRecord& record, const DxfTags& tags,
                             const std::vector<double>& numbers) = 0;
-    /// A listener for the records of runs of the section, about bytes long in all, that
-    /// another thread reads at the same time (called on that thread); null when this listener
-    /// reads in one part.
+    /// A listener for the records of runs of the section's bytes left to read, that another
+    /// thread reads at the same time (called on that thread); it may be told of few or most of
+    /// them. Null when this listener reads in one part.
     virtual std::unique_ptr<DxfEntityListener> split(std::size_t /*bytes*/) { return nullptr; }
     /// Takes over what part (made by split) was told of the records of runs, in the order of
     /// the section, as if told it here; what part was told of other records is dropped.

@@ -38,11 +38,15 @@ struct PreparedEntity {
 class EntityPreparer : public DxfEntityListener {
 public:
     /// Room for the entities of a file of this many bytes (typical ones take more than 100),
-    /// made in an arena of their own.
-    explicit EntityPreparer(std::size_t fileSize)
+    /// made in an arena of their own; resident at once, or as it is used when the preparer
+    /// may be told of only a part of them.
+    explicit EntityPreparer(std::size_t fileSize, bool residentAtOnce = true)
         : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
     {
-        reserveResident(m_prepared, fileSize / 100);
+        if (residentAtOnce)
+            reserveResident(m_prepared, fileSize / 100);
+        else
+            m_prepared.reserve(roomOnHugePages(fileSize / 100, sizeof(PreparedEntity)));
     }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
@@ -103,7 +107,7 @@ public:
 
     std::unique_ptr<DxfEntityListener> split(std::size_t bytes) override
     {
-        return std::make_unique<EntityPreparer>(bytes);
+        return std::make_unique<EntityPreparer>(bytes, false);
     }
 
     void join(std::unique_ptr<DxfEntityListener> part,
