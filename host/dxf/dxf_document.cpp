@@ -112,83 +112,28 @@ private:
     DxfHandleScanner m_scanner;
 };
 
-/// A run of the ENTITIES section that the other thread read.
-struct PartRun {
-    std::size_t run = 0;          ///< which run of the section
-    std::size_t firstRecord = 0;  ///< its first record among the part's
-    std::size_t records = 0;
-    /// The lines from its start to the next run's (for the last, to the section's ENDSEC).
-    std::uint32_t lines = 0;
-};
-
-/// What the thread that reads runs of an ENTITIES section from its end back found.
-struct SectionPartResult {
-    /// Whether the runs taken were all read without an error (else the parser reads them).
-    bool complete = false;
-    /// Their records in the order read, each run's lines counted from its start.
-    DxfRecords records;
-    /// The runs in the order read: from the section's last back.
-    std::vector<PartRun> runs;
-    std::uint64_t highestHandle = 0;
-    /// Where to go on reading at the section's ENDSEC.
-    std::size_t resumeOffset = 0;
-};
-
-/// The thread that reads runs of the rest of an ENTITIES section from its end back while the
-/// parser reads on from the front.
-class SectionPart {
-public:
-    SectionPart(std::string_view bytes, const std::string& fileName,
-                std::unique_ptr<DxfSectionRuns> runs, DxfEntityListener& whole)
-        : m_runs(std::move(runs)),
-          m_thread([this, bytes, &fileName, &whole] { run(bytes, fileName, whole); })
-    {
-    }
-    SectionPart(const SectionPart&) = delete;
-    SectionPart& operator=(const SectionPart&) = delete;
-    /// Stops the reading when it is not done and waits for the thread.
-    ~SectionPart()
-    {
-        m_stop.store(true, std::memory_order_relaxed);
-        wait();
-    }
-
-    DxfSectionRuns& runs() { return *m_runs; }
-    /// What the part found, when its thread is done.
-    SectionPartResult& result()
-    {
-        wait();
-        return m_result;
-    }
-    /// The listener that was told the part's records.
-    std::unique_ptr<DxfEntityListener> takeListener() { return std::move(m_listener); }
-
-private:
-    void wait()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    void run(std::string_view bytes, const std::string& fileName,
-             DxfEntityListener& whole) noexcept;
-
-    std::unique_ptr<DxfSectionRuns> m_runs;
-    std::unique_ptr<DxfEntityListener> m_listener;
-    std::atomic<bool> m_stop{false};
-    SectionPartResult m_result;
-    std::thread m_thread;  ///< last: it starts when the others are made
-};
-
 /// Reads a file's groups section by section, one group ahead.
 class DocumentParser {
 public:
     DocumentParser(std::shared_ptr<const DxfFileBytes> bytes, const std::string& fileName,
-                   DxfMendLog* mends, DxfEntityListener* listener, std::size_t splitFrom)
+                   DxfMendLog* mends, DxfEntityListener* listener, std::size_t splitFrom,
+                   DxfSectionHelper* helper)
         : m_bytes(bytes->view()), m_reader(m_bytes, fileName, mends), m_fileName(fileName),
-          m_listener(listener), m_splitFrom(splitFrom)
+          m_listener(listener), m_splitFrom(splitFrom), m_givenHelper(helper)
     {
         m_document.bytes = std::move(bytes);
         advance();
+    }
+
+    DocumentParser(const DocumentParser&) = delete;
+    DocumentParser& operator=(const DocumentParser&) = delete;
+    /// Stops the second thread, which reads the bytes the parser holds.
+    ~DocumentParser()
+    {
+        if (m_givenHelper != nullptr)
+            m_givenHelper->finish();
+        if (m_ownHelper != nullptr)
+            m_ownHelper->finish();
     }
 
     /// A parser of runs of an ENTITIES section, for the thread that reads them while the
@@ -204,16 +149,16 @@ public:
     /// each run's lines are counted from its start. Throws DxfError for what is not a run of
     /// entity records that ends where the next begins (the last at the section's ENDSEC), and
     /// when stopped.
-    SectionPartResult parseRuns(DxfSectionRuns& runs)
+    DxfPartResult parseRuns(DxfSectionRuns& runs)
     {
-        SectionPartResult result;
+        DxfPartResult result;
         const std::size_t sectionEnd = sectionEndAfter(m_bytes, runs.begin(0));
         DxfRecords& records = m_document.entities;
         // Room for all the rest: the runs this thread reads may be most of it. Only the room
         // filled is made resident.
         records.reserve(roomOnHugePages((sectionEnd - runs.begin(0)) / 100, sizeof(DxfRecord)));
         while (const std::optional<std::size_t> run = runs.takeBack(sectionEnd)) {
-            PartRun done;
+            DxfPartRun done;
             done.run = *run;
             done.firstRecord = records.size();
             m_reader.resume(runs.begin(*run), 0);
@@ -469,7 +414,7 @@ private:
                       std::uint32_t sectionLine)
     {
         // The other thread starts first: the room below is made while it reads.
-        std::unique_ptr<SectionPart> part =
+        DxfSectionHelper* part =
             entities && &records == &m_document.entities ? startPart() : nullptr;
         std::size_t nextRun = 1;
         std::size_t nextRunBegin = part != nullptr ? part->runs().begin(nextRun)
@@ -482,7 +427,8 @@ private:
             if (m_offset >= nextRunBegin) {
                 if (!part->runs().takeFront(nextRun)) {
                     joinPart(*part, records, nextRun);
-                    part.reset();
+                    part->finish();
+                    part = nullptr;
                     nextRunBegin = std::string_view::npos;
                 } else {
                     nextRunBegin = part->runs().begin(++nextRun);
@@ -493,6 +439,9 @@ private:
                 fail(m_tag.line, "expected a record (group 0), found group " +
                                      std::to_string(m_tag.code));
             if (isRecordType(m_tag.value, "ENDSEC")) {
+                // The parser read the runs: the other thread is done with them.
+                if (part != nullptr)
+                    part->finish();
                 // The records stay for the session; the room guessed past them goes back.
                 if (entities)
                     releaseUnusedRoom(records);
@@ -537,8 +486,9 @@ private:
     }
 
     /// The thread that reads runs of the rest of the ENTITIES section from its end back, when
-    /// the rest is long enough and the listener splits; null otherwise.
-    std::unique_ptr<SectionPart> startPart()
+    /// the rest is long enough and the listener splits: the one given, or one of the parser's
+    /// own; null otherwise.
+    DxfSectionHelper* startPart()
     {
         if (m_listener == nullptr || m_stop != nullptr || m_bytes.size() - m_offset < m_splitFrom)
             return nullptr;
@@ -546,23 +496,28 @@ private:
                                                      kDxfSmallestRun);
         if (runs->count() < 2)
             return nullptr;
-        try {
-            return std::make_unique<SectionPart>(m_bytes, m_fileName, std::move(runs),
-                                                 *m_listener);
-        } catch (const std::system_error&) {
-            return nullptr;  // no thread to be had: read on alone
+        DxfSectionHelper* helper = m_givenHelper;
+        if (helper == nullptr) {
+            try {
+                m_ownHelper = std::make_unique<DxfSectionHelper>(*m_listener, m_bytes.size());
+            } catch (const std::system_error&) {
+                return nullptr;  // no thread to be had: read on alone
+            }
+            helper = m_ownHelper.get();
         }
+        helper->read(m_bytes, m_fileName, std::move(runs));
+        return helper;
     }
 
     /// At or past the beginning of run, which the other thread took: takes the records of the
     /// runs it read and goes on at the section's ENDSEC when the group at the cursor is exactly
     /// where run begins (a record's code line with no comment before it) and the other thread
     /// read run and all after it whole; otherwise reads on alone.
-    void joinPart(SectionPart& part, DxfRecords& records, std::size_t run)
+    void joinPart(DxfSectionHelper& part, DxfRecords& records, std::size_t run)
     {
         if (m_offset != part.runs().begin(run) || m_tagStart != m_offset || m_tag.code != 0)
             return;
-        SectionPartResult& result = part.result();
+        DxfPartResult& result = part.result();
         if (!result.complete || result.runs.empty() || result.runs.back().run != run)
             return;
         std::vector<DxfJoinedRun> joined;
@@ -577,6 +532,7 @@ private:
                                      record->flags(), record->handle());
             lineShift += done->lines;
         }
+        result.records = DxfRecords();  // copied: its memory goes back now, not with the thread
         m_document.highestHandle = std::max(m_document.highestHandle, result.highestHandle);
         m_listener->join(part.takeListener(), joined);
         m_reader.resume(result.resumeOffset, lineShift);
@@ -607,6 +563,10 @@ private:
     std::size_t m_splitFrom;
     /// Set for a part's parser: when to give up.
     const std::atomic<bool>* m_stop = nullptr;
+    /// The second thread made before the file was read, if any.
+    DxfSectionHelper* m_givenHelper = nullptr;
+    /// The second thread made when none was given.
+    std::unique_ptr<DxfSectionHelper> m_ownHelper;
     DxfDocument m_document;
     DxfTag m_tag;
     std::size_t m_offset = 0;
@@ -622,25 +582,21 @@ private:
     std::vector<double> m_numbers;  ///< of m_groups, as the reader checked them
 };
 
-void SectionPart::run(std::string_view bytes, const std::string& fileName,
-                      DxfEntityListener& whole) noexcept
-{
-    try {
-        m_listener = whole.split(bytes.size() - m_runs->begin(0));
-        if (m_listener != nullptr)
-            m_result = DocumentParser(bytes, fileName, m_listener.get(), m_stop).parseRuns(*m_runs);
-    } catch (...) {
-        m_result = SectionPartResult();  // read by the parser that reaches the runs
-    }
-}
-
 }  // namespace
 
 DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
                              const std::string& fileName, DxfMendLog* mends,
-                             DxfEntityListener* listener, std::size_t splitFrom)
+                             DxfEntityListener* listener, std::size_t splitFrom,
+                             DxfSectionHelper* helper)
 {
-    return DocumentParser(std::move(bytes), fileName, mends, listener, splitFrom).parse();
+    return DocumentParser(std::move(bytes), fileName, mends, listener, splitFrom, helper).parse();
+}
+
+DxfPartResult readSectionRuns(std::string_view bytes, const std::string& fileName,
+                              DxfEntityListener& listener, const std::atomic<bool>& stop,
+                              DxfSectionRuns& runs)
+{
+    return DocumentParser(bytes, fileName, &listener, stop).parseRuns(runs);
 }
 
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName)

@@ -265,6 +265,8 @@ const std::vector<std::string>& knownDxfVersions();
 /// The version of a document ($ACADVER; "AC1009" when the header does not say).
 std::string documentVersion(const DxfDocument& document);
 
+class DxfSectionHelper;
+
 /// Where records that a part of the ENTITIES section was told, in a run of the section, go
 /// in the whole section.
 struct DxfJoinedRun {
@@ -315,10 +317,12 @@ constexpr std::uint64_t kHighestFileHandle = 0xFFFFFFFFFFFFull;
 /// no EOF).
 /// An ENTITIES section of at least splitFrom bytes is read by two threads at once (see
 /// kDxfSplitSectionBytes); the document and what the listener is told are the same.
+/// helper, when given, is the second thread, made before the file was read.
 DxfDocument parseDxfDocument(std::shared_ptr<const DxfFileBytes> bytes,
                              const std::string& fileName, DxfMendLog* mends = nullptr,
                              DxfEntityListener* listener = nullptr,
-                             std::size_t splitFrom = kDxfSplitSectionBytes);
+                             std::size_t splitFrom = kDxfSplitSectionBytes,
+                             DxfSectionHelper* helper = nullptr);
 /// The same for bytes given by value.
 DxfDocument parseDxfDocument(std::string bytes, const std::string& fileName);
 

@@ -8,11 +8,13 @@
 #include "dxf/dxf_foreign_data.h"
 #include "dxf/dxf_handles.h"
 #include "dxf/dxf_repair.h"
+#include "dxf/dxf_section_runs.h"
 #include "dxf/dxf_text.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -431,15 +433,16 @@ private:
     std::vector<AcDbObjectId> m_layerIds;  ///< by the preparer's layer numbers
 };
 
-/// The drawing in bytes, read from the file named fileName.
+/// The drawing in bytes, read from the file named fileName, its entities made by entities
+/// (for a file of that size) and, when given, a second thread made before the file was read.
 std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> bytes,
                                         const std::string& fileName, std::vector<DxfMend>* mends,
-                                        std::size_t splitFrom)
+                                        std::size_t splitFrom, EntityPreparer& entities,
+                                        DxfSectionHelper* helper)
 {
     DxfMendLog log(fileName);
-    EntityPreparer entities(bytes->size());
     DxfDocument document =
-        parseDxfDocument(std::move(bytes), fileName, &log, &entities, splitFrom);
+        parseDxfDocument(std::move(bytes), fileName, &log, &entities, splitFrom, helper);
     repairDxfDocument(document, log);
     // The room left in the arena goes back before the database grows: few entities (the
     // dimensions) are made in it later.
@@ -450,25 +453,35 @@ std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> byte
     return db;
 }
 
-/// The bytes of the file at path. Throws DxfError when it cannot be read.
-std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
+/// A drawing file open for reading, and its size.
+struct OpenedFile {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
+    std::size_t size = 0;
+};
+
+/// The file at path, open. Throws DxfError when it cannot be read.
+OpenedFile openFile(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
         throw DxfError(path, 0, "cannot read the drawing: not a file");
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (file == nullptr)
+    OpenedFile opened;
+    opened.file.reset(std::fopen(path.c_str(), "rb"));
+    if (opened.file == nullptr)
         throw DxfError(path, 0, "cannot open the drawing for reading");
-    std::shared_ptr<DxfFileBytes> bytes;
-    bool readWhole = std::fseek(file.get(), 0, SEEK_END) == 0;
-    const long size = readWhole ? std::ftell(file.get()) : -1;
-    readWhole = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
-    if (readWhole) {
-        bytes = std::make_shared<DxfFileBytes>(static_cast<std::size_t>(size));
-        readWhole = std::fread(bytes->room(), 1, bytes->size(), file.get()) == bytes->size();
-    }
-    if (!readWhole)
+    std::FILE* const file = opened.file.get();
+    const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0)
+        throw DxfError(path, 0, "cannot read the drawing");
+    opened.size = static_cast<std::size_t>(size);
+    return opened;
+}
+
+/// The bytes of an open file at path. Throws DxfError when they cannot be read.
+std::shared_ptr<const DxfFileBytes> fileBytes(const OpenedFile& opened, const std::string& path)
+{
+    auto bytes = std::make_shared<DxfFileBytes>(opened.size);
+    if (std::fread(bytes->room(), 1, bytes->size(), opened.file.get()) != bytes->size())
         throw DxfError(path, 0, "cannot read the drawing");
     return bytes;
 }
@@ -478,8 +491,9 @@ std::shared_ptr<const DxfFileBytes> fileBytes(const std::string& path)
 std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& fileName,
                                       std::vector<DxfMend>* mends, std::size_t splitFrom)
 {
+    EntityPreparer entities(bytes.size());
     return readBytes(std::make_shared<const DxfFileBytes>(std::move(bytes)), fileName, mends,
-                     splitFrom);
+                     splitFrom, entities, nullptr);
 }
 
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
@@ -488,7 +502,18 @@ std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<D
     const std::size_t splitFrom = std::thread::hardware_concurrency() > 1
                                       ? kDxfSplitSectionBytes
                                       : std::string_view::npos;
-    return readBytes(fileBytes(path), path, mends, splitFrom);
+    const OpenedFile opened = openFile(path);
+    EntityPreparer entities(opened.size);
+    // The second thread is made before the file is read: it wakes and makes its room meanwhile.
+    std::unique_ptr<DxfSectionHelper> helper;
+    if (opened.size >= splitFrom) {
+        try {
+            helper = std::make_unique<DxfSectionHelper>(entities, opened.size);
+        } catch (const std::system_error&) {
+            // no thread to be had: the parser reads alone
+        }
+    }
+    return readBytes(fileBytes(opened, path), path, mends, splitFrom, entities, helper.get());
 }
 
 }  // namespace cadhost

@@ -121,4 +121,47 @@ std::optional<std::size_t> DxfSectionRuns::takeBack(std::size_t end)
     return --m_back;
 }
 
+DxfSectionHelper::DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize)
+    : m_whole(whole), m_fileSize(fileSize), m_thread([this] { run(); })
+{
+}
+
+void DxfSectionHelper::read(std::string_view bytes, const std::string& fileName,
+                            std::unique_ptr<DxfSectionRuns> runs)
+{
+    m_bytes = bytes;
+    m_fileName = &fileName;
+    m_runs = std::move(runs);
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_offered.store(true, std::memory_order_release);
+    }
+    m_call.notify_one();
+}
+
+void DxfSectionHelper::finish()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop.store(true, std::memory_order_relaxed);
+    }
+    m_call.notify_one();
+    wait();
+}
+
+void DxfSectionHelper::run() noexcept
+{
+    try {
+        m_listener = m_whole.split(m_fileSize);
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_call.wait(lock, [this] { return called(); });
+        }
+        if (m_offered.load(std::memory_order_acquire) && m_listener != nullptr)
+            m_result = readSectionRuns(m_bytes, *m_fileName, *m_listener, m_stop, *m_runs);
+    } catch (...) {
+        m_result = DxfPartResult();  // read by the parser that reaches the runs
+    }
+}
+
 }  // namespace cadhost
