@@ -280,7 +280,7 @@ private:
     DxfDocument m_document;
     /// The file's entities and their database handles (empty for a drawing not read).
     const DxfRecords* m_readEntities = nullptr;
-    const HugePageVector<std::uint64_t>* m_modelHandles = nullptr;
+    const std::pmr::vector<std::uint64_t>* m_modelHandles = nullptr;
     /// For each slot, 1 + the index of its changed record in m_slotEdits; 0 when unchanged.
     /// Empty until the first change: most saves change none.
     std::vector<std::uint32_t> m_slotEdit;

@@ -40,15 +40,11 @@ struct PreparedEntity {
 class EntityPreparer : public DxfEntityListener {
 public:
     /// Room for the entities of a file of this many bytes (typical ones take more than 100),
-    /// made in an arena of their own; resident at once, or as it is used when the preparer
-    /// may be told of only a part of them.
-    explicit EntityPreparer(std::size_t fileSize, bool residentAtOnce = true)
+    /// made in an arena of their own; resident as it is used, or ahead (prepareAhead).
+    explicit EntityPreparer(std::size_t fileSize)
         : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
     {
-        if (residentAtOnce)
-            reserveResident(m_prepared, fileSize / 100);
-        else
-            m_prepared.reserve(roomOnHugePages(fileSize / 100, sizeof(PreparedEntity)));
+        m_prepared.reserve(roomOnHugePages(fileSize / 100, sizeof(PreparedEntity)));
     }
     EntityPreparer(const EntityPreparer&) = delete;
     EntityPreparer& operator=(const EntityPreparer&) = delete;
@@ -107,9 +103,15 @@ public:
         }
     }
 
+    /// The list of entities made resident while the file is read: the room, not the entities.
+    void prepareAhead() override
+    {
+        populatePages(m_prepared.data(), m_prepared.capacity() * sizeof(PreparedEntity));
+    }
+
     std::unique_ptr<DxfEntityListener> split(std::size_t bytes) override
     {
-        return std::make_unique<EntityPreparer>(bytes, false);
+        return std::make_unique<EntityPreparer>(bytes);
     }
 
     void join(std::unique_ptr<DxfEntityListener> part,
@@ -183,9 +185,12 @@ public:
     DrawingImporter(DxfDocument document, EntityPreparer& entities, DxfMendLog& mends)
         : m_fileName(mends.fileName()), m_entities(entities), m_mends(mends),
           m_db(std::make_unique<AcDbDatabase>()), m_impl(m_db->impl()),
-          m_foreign(std::make_shared<DxfForeignData>())
+          m_foreign(std::make_shared<DxfForeignData>(entities.arena()))
     {
         m_foreign->document = std::move(document);
+        // In the room left in the arena's last huge page, before it goes back: small pages
+        // would cost a first touch each.
+        m_foreign->modelHandles.resize(m_foreign->document.entities.size());
         m_foreign->version = documentVersion(m_foreign->document);
         m_utf8 = isUtf8Version(m_foreign->version);
         if (const DxfTag* codePage = m_foreign->document.headerValue("$DWGCODEPAGE"))
@@ -360,10 +365,7 @@ private:
 
     void readEntities(DxfDocument& document)
     {
-        HugePageVector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
-        modelHandles.clear();
-        reserveResident(modelHandles, document.entities.size());
-        modelHandles.resize(document.entities.size());
+        std::pmr::vector<std::uint64_t>& modelHandles = m_foreign->modelHandles;
         m_impl.reserveEntities(m_entities.prepared().size());
         const DxfEntityReader::DimensionContext dimensions{&m_impl, m_codePage};
         for (PreparedEntity& prepared : m_entities.prepared()) {
@@ -444,10 +446,11 @@ std::unique_ptr<AcDbDatabase> readBytes(std::shared_ptr<const DxfFileBytes> byte
     DxfDocument document =
         parseDxfDocument(std::move(bytes), fileName, &log, &entities, splitFrom, helper);
     repairDxfDocument(document, log);
+    DrawingImporter importer(std::move(document), entities, log);
     // The room left in the arena goes back before the database grows: few entities (the
     // dimensions) are made in it later.
     entities.arena()->releaseUnused();
-    std::unique_ptr<AcDbDatabase> db = DrawingImporter(std::move(document), entities, log).run();
+    std::unique_ptr<AcDbDatabase> db = importer.run();
     if (mends != nullptr)
         *mends = log.take();
     return db;

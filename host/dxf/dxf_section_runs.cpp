@@ -153,6 +153,7 @@ void DxfSectionHelper::run() noexcept
 {
     try {
         m_listener = m_whole.split(m_fileSize);
+        m_whole.prepareAhead();
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_call.wait(lock, [this] { return called(); });

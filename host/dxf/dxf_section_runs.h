@@ -85,7 +85,8 @@ struct DxfPartResult {
 class DxfSectionHelper {
 public:
     /// Starts the thread, which has whole make the listener of the runs it will read (split)
-    /// for a file of fileSize bytes. Throws std::system_error when there is no thread to be had.
+    /// for a file of fileSize bytes and its own room resident (prepareAhead). Throws
+    /// std::system_error when there is no thread to be had.
     DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize);
     DxfSectionHelper(const DxfSectionHelper&) = delete;
     DxfSectionHelper& operator=(const DxfSectionHelper&) = delete;
