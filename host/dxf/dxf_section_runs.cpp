@@ -26,14 +26,65 @@ bool isRecordTypeName(std::string_view line)
     return false;
 }
 
-/// Whether text, a line without its LF, is a record's group code: 0 with blanks around it.
-bool isCodeZero(std::string_view text)
+/// Whether text, a line without its LF, is the group code code with blanks around it.
+bool isCode(std::string_view text, std::string_view code)
 {
     while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
-    return text == "0";
+    return text == code;
+}
+
+/// The line before the one that begins at begin (after an LF), without its line end; where it
+/// begins in start. Empty, at 0, for the first line.
+std::string_view lineBefore(std::string_view bytes, std::size_t begin, std::size_t& start)
+{
+    if (begin == 0) {
+        start = 0;
+        return {};
+    }
+    const std::size_t end = begin - 1;
+    const std::size_t previous = end == 0 ? std::string_view::npos : bytes.rfind('\n', end - 1);
+    start = previous == std::string_view::npos ? 0 : previous + 1;
+    std::string_view line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+/// The code line of the ENDSEC that ends the section before an OBJECTS section, looked for in
+/// the last quarter of bytes from the end back (OBJECTS follows ENTITIES, and what follows it
+/// is short); npos when there is none after from.
+std::size_t endBeforeObjects(std::string_view bytes, std::size_t from)
+{
+    constexpr std::string_view kName = "OBJECTS";
+    const std::size_t lowest = std::max(from, bytes.size() - bytes.size() / 4);
+    for (std::size_t end = bytes.size(); end > lowest;) {
+        // "J" is rare in a drawing: each one is a place where the name may be.
+        const void* const found = memrchr(bytes.data() + lowest, 'J', end - lowest);
+        if (found == nullptr)
+            break;
+        end = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+        // Its "J" is the third letter.
+        if (end < 3)
+            break;
+        const std::size_t nameBegin = end - 2;
+        const std::size_t nameEnd = nameBegin + kName.size();
+        if (bytes.compare(nameBegin, kName.size(), kName) != 0 || bytes[nameBegin - 1] != '\n' ||
+            (nameEnd < bytes.size() && bytes[nameEnd] != '\n' && bytes[nameEnd] != '\r'))
+            continue;
+        std::size_t at = nameBegin;
+        std::size_t start = 0;
+        const bool header = isCode(lineBefore(bytes, at, start), "2") &&
+                            lineBefore(bytes, at = start, start) == "SECTION" &&
+                            isCode(lineBefore(bytes, at = start, start), "0") &&
+                            lineBefore(bytes, at = start, start) == "ENDSEC" &&
+                            isCode(lineBefore(bytes, at = start, start), "0");
+        if (header)
+            return start > from ? start : std::string_view::npos;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace
@@ -66,6 +117,9 @@ std::size_t recordStartAfter(std::string_view bytes, std::size_t from)
 
 std::size_t sectionEndAfter(std::string_view bytes, std::size_t from)
 {
+    const std::size_t beforeObjects = endBeforeObjects(bytes, from);
+    if (beforeObjects != std::string_view::npos)
+        return beforeObjects;
     constexpr std::string_view kEnd = "\nENDSEC";
     for (std::size_t at = from; at < bytes.size();) {
         const void* const found =
@@ -78,7 +132,7 @@ std::size_t sectionEndAfter(std::string_view bytes, std::size_t from)
                                (bytes[after] == '\r' && after + 1 < bytes.size());
         const std::size_t codeLine = bytes.rfind('\n', line == 0 ? 0 : line - 1);
         const std::size_t codeBegin = codeLine == std::string_view::npos ? 0 : codeLine + 1;
-        if (wholeLine && codeBegin >= from && isCodeZero(bytes.substr(codeBegin, line - codeBegin)))
+        if (wholeLine && codeBegin >= from && isCode(bytes.substr(codeBegin, line - codeBegin), "0"))
             return codeBegin;
         at = line + 1;
     }

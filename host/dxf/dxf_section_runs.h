@@ -22,8 +22,9 @@ namespace cadhost {
 /// only seems to start a record (after a comment) is found out when the runs are joined.
 std::size_t recordStartAfter(std::string_view bytes, std::size_t from);
 
-/// The offset of the code line of the first ENDSEC record after from, where the section at
-/// from ends in a well-formed file; bytes.size() when there is none.
+/// The offset of the code line of the ENDSEC record where the section at from ends in a
+/// well-formed file: the one before an OBJECTS section near the end of the file when there is
+/// one (the usual order), else the first after from; bytes.size() when there is none.
 std::size_t sectionEndAfter(std::string_view bytes, std::size_t from);
 
 class DxfSectionRuns {
