@@ -524,6 +524,9 @@ private:
         joined.reserve(result.runs.size());
         records.reserve(records.size() + result.records.size());
         std::uint32_t lineShift = m_linesBefore;
+        // In the order of the section, the runs the other thread read last first: each is at the
+        // end of its list, which gives back its room as the runs are copied, so that the
+        // records are not held twice.
         for (auto done = result.runs.rbegin(); done != result.runs.rend(); ++done) {
             joined.push_back({done->firstRecord, done->records, records.size(), lineShift});
             const auto first = result.records.begin() + static_cast<std::ptrdiff_t>(done->firstRecord);
@@ -531,8 +534,10 @@ private:
                 records.emplace_back(record->textAsRead(), record->line() + lineShift,
                                      record->flags(), record->handle());
             lineShift += done->lines;
+            result.records.resize(done->firstRecord);
+            releaseUnusedRoom(result.records);
         }
-        result.records = DxfRecords();  // copied: its memory goes back now, not with the thread
+        result.records = DxfRecords();
         m_document.highestHandle = std::max(m_document.highestHandle, result.highestHandle);
         m_listener->join(part.takeListener(), joined);
         m_reader.resume(result.resumeOffset, lineShift);
