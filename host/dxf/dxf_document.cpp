@@ -492,8 +492,10 @@ private:
     {
         if (m_listener == nullptr || m_stop != nullptr || m_bytes.size() - m_offset < m_splitFrom)
             return nullptr;
-        auto runs = std::make_unique<DxfSectionRuns>(m_bytes, m_offset, kDxfSectionRuns,
-                                                     kDxfSmallestRun);
+        // Runs are shorter where sections this short are split (to test and fuzz the split).
+        auto runs = std::make_unique<DxfSectionRuns>(
+            m_bytes, m_offset, kDxfSectionRuns,
+            std::min(kDxfSmallestRun, m_splitFrom / kDxfSectionRuns));
         if (runs->count() < 2)
             return nullptr;
         DxfSectionHelper* helper = m_givenHelper;

@@ -307,7 +307,7 @@ constexpr std::size_t kDxfSplitSectionBytes = std::size_t{1} << 20;
 /// The runs the rest of a section read by two threads is cut into: the more, the nearer the
 /// two threads end at the same time.
 constexpr std::size_t kDxfSectionRuns = 64;
-/// The shortest run.
+/// The shortest run (of a section of kDxfSplitSectionBytes or more).
 constexpr std::size_t kDxfSmallestRun = std::size_t{4} << 10;
 
 /// The handles above this leave too few for the objects a session and the writer add.

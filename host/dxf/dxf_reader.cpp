@@ -501,15 +501,18 @@ std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& file
 
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
 {
+    constexpr std::size_t kEarlyHelperBytes = 4 * kDxfSplitSectionBytes;
     // On one processor a second thread would only wait for the first.
     const std::size_t splitFrom = std::thread::hardware_concurrency() > 1
                                       ? kDxfSplitSectionBytes
                                       : std::string_view::npos;
     const OpenedFile opened = openFile(path);
     EntityPreparer entities(opened.size);
-    // The second thread is made before the file is read: it wakes and makes its room meanwhile.
+    // The second thread of a large file is made before the file is read: it starts and makes
+    // its room meanwhile. That of a file of a few megabytes, whose ENTITIES may well be too short
+    // to be split, is made when the parser finds a section long enough.
     std::unique_ptr<DxfSectionHelper> helper;
-    if (opened.size >= splitFrom) {
+    if (splitFrom != std::string_view::npos && opened.size >= kEarlyHelperBytes) {
         try {
             helper = std::make_unique<DxfSectionHelper>(entities, opened.size);
         } catch (const std::system_error&) {

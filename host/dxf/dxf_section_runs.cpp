@@ -14,11 +14,11 @@ bool isSubrecordType(std::string_view type)
            isRecordType(type, "SEQEND");
 }
 
-/// Whether a line could name a record type: not empty, not a group code (digits, perhaps after
-/// blanks: a "  0" line before it would be a value), no blank first, no CR last.
+/// Whether a line (without its line end) could name a record type: not empty, not a group code
+/// (digits, perhaps after blanks: a "0" line before it would be a value), no blank first.
 bool isRecordTypeName(std::string_view line)
 {
-    if (line.empty() || line.front() == ' ' || line.back() == '\r')
+    if (line.empty() || line.front() == ' ' || line.back() == ' ')
         return false;
     for (const char c : line)
         if (c < '0' || c > '9')
@@ -91,26 +91,34 @@ std::size_t endBeforeObjects(std::string_view bytes, std::size_t from)
 
 std::size_t recordStartAfter(std::string_view bytes, std::size_t from)
 {
-    constexpr std::string_view kCodeLine = "\n  0\n";
     constexpr std::size_t kReach = std::size_t{64} << 10;
     const std::size_t end = std::min(bytes.size(), from + kReach);
-    for (std::size_t at = from; at + kCodeLine.size() < end;) {
+    for (std::size_t at = from; at < end;) {
         const void* const found = std::memchr(bytes.data() + at, '\n', end - at);
         if (found == nullptr)
             return std::string_view::npos;
-        at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
-        if (bytes.compare(at, kCodeLine.size(), kCodeLine) == 0) {
-            const std::size_t typeBegin = at + kCodeLine.size();
-            const std::size_t typeEnd = bytes.find('\n', typeBegin);
-            if (typeEnd == std::string_view::npos)
-                return std::string_view::npos;
-            const std::string_view type = bytes.substr(typeBegin, typeEnd - typeBegin);
-            if (isRecordTypeName(type) && !isSubrecordType(type) &&
-                !isRecordType(type, "ENDSEC") && !isRecordType(type, "SECTION") &&
-                !isRecordType(type, "EOF"))
-                return at + 1;
-        }
-        ++at;
+        const auto codeBegin =
+            static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data()) + 1;
+        at = codeBegin;
+        const std::size_t codeEnd = bytes.find('\n', codeBegin);
+        if (codeEnd == std::string_view::npos || codeEnd - codeBegin > 8 ||
+            !isCode(bytes.substr(codeBegin, codeEnd - codeBegin), "0"))
+            continue;
+        const std::size_t typeEnd = bytes.find('\n', codeEnd + 1);
+        if (typeEnd == std::string_view::npos)
+            return std::string_view::npos;
+        std::string_view type = bytes.substr(codeEnd + 1, typeEnd - codeEnd - 1);
+        if (!type.empty() && type.back() == '\r')
+            type.remove_suffix(1);
+        // A record after a comment does not start a run: the comment would be left before.
+        std::size_t commentText = 0;
+        std::size_t commentCode = 0;
+        lineBefore(bytes, codeBegin, commentText);
+        const bool afterComment = isCode(lineBefore(bytes, commentText, commentCode), "999");
+        if (isRecordTypeName(type) && !isSubrecordType(type) && !afterComment &&
+            !isRecordType(type, "ENDSEC") && !isRecordType(type, "SECTION") &&
+            !isRecordType(type, "EOF"))
+            return codeBegin;
     }
     return std::string_view::npos;
 }
@@ -200,7 +208,9 @@ void DxfSectionHelper::finish()
         m_stop.store(true, std::memory_order_relaxed);
     }
     m_call.notify_one();
-    wait();
+    // A thread never given runs reads no bytes: it ends on its own, and the destructor waits.
+    if (m_offered.load(std::memory_order_relaxed))
+        wait();
 }
 
 void DxfSectionHelper::run() noexcept

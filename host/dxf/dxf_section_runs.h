@@ -16,10 +16,11 @@
 
 namespace cadhost {
 
-/// The offset of the first "  0" code line at or after from (within a short reach) that seems
-/// to start an entity of its own: followed by a record type (not a group code) that does not
-/// end a section or the file and is not a sub-record's. npos when there is none; a line that
-/// only seems to start a record (after a comment) is found out when the runs are joined.
+/// The offset of the first code line 0 after from (within a short reach) that seems to start
+/// an entity of its own: followed by a record type (not a group code) that does not
+/// end a section or the file and is not a sub-record's, and not after a comment. npos when there
+/// is none; of a file that is not well-formed, a line that only seems to start a record is
+/// found out when the runs are joined.
 std::size_t recordStartAfter(std::string_view bytes, std::size_t from);
 
 /// The offset of the code line of the ENDSEC record where the section at from ends in a
@@ -92,7 +93,11 @@ public:
     DxfSectionHelper(const DxfSectionHelper&) = delete;
     DxfSectionHelper& operator=(const DxfSectionHelper&) = delete;
     /// Stops the thread and waits for it.
-    ~DxfSectionHelper() { finish(); }
+    ~DxfSectionHelper()
+    {
+        finish();
+        wait();
+    }
 
     /// Has the thread read runs of the file bytes, named fileName (both outliving it), from the
     /// back; at most once.
@@ -108,7 +113,8 @@ public:
     }
     /// The listener that was told the records of the runs read.
     std::unique_ptr<DxfEntityListener> takeListener() { return std::move(m_listener); }
-    /// Stops the reading when it is not done and waits for the thread.
+    /// Stops the reading when it is not done; waits for the thread when it was given runs (it
+    /// reads the bytes no longer).
     void finish();
 
 private:
