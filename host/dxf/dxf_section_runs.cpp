@@ -1,6 +1,7 @@
 #include "dxf/dxf_section_runs.h"
 
 #include "dxf/dxf_tags.h"
+#include <algorithm>
 #include <cstring>
 
 namespace cadhost {
@@ -151,7 +152,8 @@ DxfSectionRuns::DxfSectionRuns(std::string_view bytes, std::size_t first, std::s
                                std::size_t smallest)
 {
     m_begins.push_back(first);
-    const std::size_t length = std::max(smallest, (bytes.size() - first) / std::max<std::size_t>(count, 1));
+    const std::size_t length = std::max<std::size_t>(
+        {smallest, (bytes.size() - first) / std::max<std::size_t>(count, 1), 1});
     for (std::size_t from = first + length; from < bytes.size(); from += length) {
         const std::size_t begin = recordStartAfter(bytes, from);
         if (begin == std::string_view::npos)
