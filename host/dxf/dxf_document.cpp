@@ -6,9 +6,7 @@
 #include "dxf/dxf_section_runs.h"
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <system_error>
-#include <thread>
 
 namespace cadhost {
 

@@ -16,7 +16,7 @@ bool isSubrecordType(std::string_view type)
 }
 
 /// Whether a line (without its line end) could name a record type: not empty, not a group code
-/// (digits, perhaps after blanks: a "0" line before it would be a value), no blank first.
+/// (digits, perhaps after blanks: a "0" line before it would be a value), no blank first or last.
 bool isRecordTypeName(std::string_view line)
 {
     if (line.empty() || line.front() == ' ' || line.back() == ' ')
@@ -137,11 +137,10 @@ std::size_t sectionEndAfter(std::string_view bytes, std::size_t from)
             break;
         const auto line = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
         const std::size_t after = line + kEnd.size();
-        const bool wholeLine = after == bytes.size() || bytes[after] == '\n' ||
-                               (bytes[after] == '\r' && after + 1 < bytes.size());
-        const std::size_t codeLine = bytes.rfind('\n', line == 0 ? 0 : line - 1);
-        const std::size_t codeBegin = codeLine == std::string_view::npos ? 0 : codeLine + 1;
-        if (wholeLine && codeBegin >= from && isCode(bytes.substr(codeBegin, line - codeBegin), "0"))
+        const bool wholeLine =
+            after == bytes.size() || bytes[after] == '\n' || bytes[after] == '\r';
+        std::size_t codeBegin = 0;
+        if (wholeLine && isCode(lineBefore(bytes, line + 1, codeBegin), "0") && codeBegin >= from)
             return codeBegin;
         at = line + 1;
     }
