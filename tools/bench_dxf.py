@@ -12,8 +12,9 @@ load + save of the N-entity drawing against ezdxf's read + write and dxflib's pa
 program built against Debian's libdxflib-dev, when given), against another cadhost build (the
 baseline, when given), its peak memory against the file size, its load time at a quarter, half,
 one and two times N entities, and the load + save of every drawing of the corpus against ezdxf.
-cadhost's times are those of the whole program (start, module load, read, save, exit), the
-least of seven runs; its save is the difference of load + save and load, run in turn.
+Every program's time is that of the whole program (start, module load, read, save, exit), the
+least of seven runs in turn with the others, timed alike; cadhost's save is the difference of
+load + save and load. The peak memory is measured in runs of their own, under GNU time.
 """
 import argparse
 import glob
@@ -78,20 +79,44 @@ def timed(action):
 
 
 def run_program(command):
-    """Runs command; its wall time in seconds, its peak resident memory in bytes and whether it
-    succeeded. The memory is measured by GNU time: a child of this process would count this
-    process's own memory, which its start copies."""
-    with tempfile.NamedTemporaryFile("r") as usage:
-        start = time.perf_counter()
-        done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", usage.name] + command,
-                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-        seconds = time.perf_counter() - start
-        peak = int(usage.read().split()[-1]) * 1024
+    """Runs command; its wall time in seconds, from its start to its end, and whether it
+    succeeded. Every program is timed this way, none inside a wrapper whose own start would
+    count as its time."""
+    start = time.perf_counter()
+    done = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL)
+    seconds = time.perf_counter() - start
     # A saved drawing is written back to the disk now, not by the kernel during the next run,
     # which it would slow down (the reader uses both processors).
     os.sync()
-    return seconds, peak, done.returncode == 0
+    return seconds, done.returncode == 0
+
+
+def peak_memory(command):
+    """The peak resident memory of a run of command in bytes, measured by GNU time: a child of
+    this process would count this process's own memory, which its start copies."""
+    with tempfile.NamedTemporaryFile("r") as usage:
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", usage.name] + command,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        if done.returncode != 0:
+            raise RuntimeError(" ".join(command) + " failed")
+        os.sync()
+        return int(usage.read().split()[-1]) * 1024
+
+
+def best_of(commands, runs=7, memory=True):
+    """For each command, run in turn with the others, so that the load of the machine, which
+    changes from second to second, weighs on every command alike: the least time of runs and,
+    when memory is asked for, the highest peak memory of as many more runs (else 0)."""
+    results = [[] for _ in commands]
+    for _ in range(runs):
+        for command, found in zip(commands, results):
+            seconds, ok = run_program(command)
+            if not ok:
+                raise RuntimeError(" ".join(command) + " failed")
+            found.append((seconds, peak_memory(command) if memory else 0))
+    return [(min(s for s, _ in found), max(p for _, p in found)) for found in results]
 
 
 class Cadhost:
@@ -103,48 +128,25 @@ class Cadhost:
 
     def load(self, drawing):
         """The least time of loading drawing."""
-        return self._best([[self.binary, "--drawing", drawing, "-"]])[0][0]
+        return best_of([[self.binary, "--drawing", drawing, "-"]], memory=False)[0][0]
 
     def commands(self, drawing):
         """The commands that load drawing, and load and save it."""
         return [[self.binary, "--drawing", drawing, "-"],
                 [self.binary, "--drawing", drawing, "--save", self.saved, "-"]]
 
-    @staticmethod
-    def load_and_load_save(builds, drawing):
-        """For each build, the least times of loading drawing and of loading and saving it,
-        and the peak memory of the second: all run in turn, so that the load of the machine,
-        which changes from second to second, weighs on every build and command alike."""
-        found = Cadhost._best([command for build in builds for command in build.commands(drawing)])
-        return [(found[2 * i][0], found[2 * i + 1][0], found[2 * i + 1][1])
-                for i in range(len(builds))]
-
     def load_save_once(self, drawing):
-        seconds, _, ok = run_program([self.binary, "--drawing", drawing, "--save", self.saved, "-"])
+        seconds, ok = run_program([self.binary, "--drawing", drawing, "--save", self.saved, "-"])
         return seconds if ok else None
 
-    @staticmethod
-    def _best(commands, runs=7):
-        """For each command, run in turn with the others: the least time and the peak memory."""
-        results = [[] for _ in commands]
-        for _ in range(runs):
-            for command, found in zip(commands, results):
-                seconds, peak, ok = run_program(command)
-                if not ok:
-                    raise RuntimeError(" ".join(command) + " failed")
-                found.append((seconds, peak))
-        return [(min(s for s, _ in found), max(p for _, p in found)) for found in results]
 
-
-def dxflib_parse(binary, drawing):
-    """dxflib's parse of drawing: the least in-program time and process wall time of three."""
-    inner, outer = [], []
+def dxflib_parse_inside(binary, drawing):
+    """dxflib's parse of drawing: the least in-program time of three."""
+    inner = []
     for _ in range(3):
-        start = time.perf_counter()
         out = subprocess.run([binary, drawing], check=True, capture_output=True, text=True).stdout
-        outer.append(time.perf_counter() - start)
         inner.append(json.loads(out)["parseSeconds"])
-    return min(inner), min(outer)
+    return min(inner)
 
 
 def ezdxf_read_write(path, saved):
@@ -194,8 +196,12 @@ def main():
     builds = [cadhost]
     if args.baseline:
         builds.append(Cadhost(args.baseline, args.work, "baseline"))
-    measured = Cadhost.load_and_load_save(builds, drawing)
-    load, both, peak = measured[0]
+    # All in turn: each build's load and load + save, and dxflib's parse of the same drawing.
+    commands = [command for build in builds for command in build.commands(drawing)]
+    if args.dxflib:
+        commands.append([args.dxflib, drawing])
+    measured = best_of(commands)
+    load, both, peak = measured[0][0], measured[1][0], measured[1][1]
     save = both - load
     ezdxf_time = ezdxf_read_write(drawing, os.path.join(args.work, "saved_ezdxf.dxf"))
     print(f"drawing: {args.entities} entities, {size / 1e6:.1f} MB")
@@ -206,11 +212,12 @@ def main():
     print(f"ezdxf read + write:  {ezdxf_time:.3f} s: cadhost load + save is "
           f"{ezdxf_time / both:.0f}x faster")
     if args.dxflib:
-        inner, outer = dxflib_parse(args.dxflib, drawing)
+        outer = measured[-1][0]
+        inner = dxflib_parse_inside(args.dxflib, drawing)
         print(f"dxflib parse:        {outer:.3f} s ({inner:.3f} s inside the program): cadhost "
               f"load is {outer / load:.1f}x faster ({inner / load:.1f}x against the inside time)")
     if args.baseline:
-        old_load, old_both, old_peak = measured[1]
+        old_load, old_both, old_peak = measured[2][0], measured[3][0], measured[3][1]
         old_save = old_both - old_load
         print(f"baseline load {old_load:.3f} s, save {old_save:.3f} s, load + save "
               f"{old_both:.3f} s, peak {old_peak / 1e6:.0f} MB: now load {old_load / load:.1f}x, "
