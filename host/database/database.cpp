@@ -179,6 +179,27 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
     return Acad::eOk;
 }
 
+Acad::ErrorStatus AcDbDatabase::Impl::adoptReadEntity(AcDbEntity* entity, AcDbHandle handle,
+                                                      AcDbObjectId layer, AcDbObjectId& id)
+{
+    id = AcDbObjectId::kNull;
+    if (entity == nullptr)
+        return Acad::eNullEntityPointer;
+    if (handle.value() == 0)
+        return Acad::eInvalidInput;
+    const auto [place, added] = m_objects.insert(handle.value());
+    if (!added)
+        return Acad::eDuplicateKey;
+    id = AcDbObjectId(&m_owner, handle.value());
+    AcDbImpObject::setKnownLayer(*entity, layer.isNull() ? m_currentLayer : layer);
+    AcDbImpObject::makeResident(*entity, id, m_modelSpaceId);
+    place->object = entity;
+    if (handle.value() >= m_nextHandle)
+        m_nextHandle = handle.value() + 1;
+    placeEntity(*place, id);
+    return Acad::eOk;
+}
+
 void AcDbDatabase::Impl::reserveEntities(std::size_t count)
 {
     m_objects.reserve(count);

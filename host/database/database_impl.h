@@ -51,6 +51,11 @@ struct AcDbDatabase::Impl {
     /// database takes ownership on eOk; eDuplicateKey when the handle is taken, eInvalidInput
     /// for handle 0.
     Acad::ErrorStatus adoptEntity(AcDbEntity* entity, AcDbHandle handle, AcDbObjectId& id);
+    /// adoptEntity for an entity the reader made that is in no database and not a dimension,
+    /// on layer (null: the current layer): the entity is written, never read, so that filing a
+    /// hundred thousand does not wait for each to come back into the cache.
+    Acad::ErrorStatus adoptReadEntity(AcDbEntity* entity, AcDbHandle handle, AcDbObjectId layer,
+                                      AcDbObjectId& id);
     /// Makes room for count more model space entities.
     void reserveEntities(std::size_t count);
     /// Keeps the arena the drawing-file reader made the entities it adopts in, until they are

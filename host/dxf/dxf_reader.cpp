@@ -382,7 +382,11 @@ private:
                     if (entity == nullptr)
                         continue;
                     placeOnLayer(*entity, m_entities.layerNumber(layer));
-                    modelHandles[prepared.index] = append(entity.release(), record.handle());
+                    AcDbEntity* const made = entity.release();
+                    modelHandles[prepared.index] =
+                        append(made, record.handle(), [this, made](AcDbHandle handle, AcDbObjectId& id) {
+                            return m_impl.adoptEntity(made, handle, id);
+                        });
                 } catch (const DxfNotModelled& why) {
                     carried(record, why);
                 }
@@ -392,10 +396,13 @@ private:
                 carried(record, m_entities.failure(prepared));
                 continue;
             }
-            AcDbEntity* entity = prepared.entity;
+            AcDbEntity* const entity = prepared.entity;
             prepared.entity = nullptr;
-            placeOnLayer(*entity, prepared.detail);
-            modelHandles[prepared.index] = append(entity, record.handle());
+            const AcDbObjectId layer = layerOf(prepared.detail);
+            modelHandles[prepared.index] =
+                append(entity, record.handle(), [this, entity, layer](AcDbHandle handle, AcDbObjectId& id) {
+                    return m_impl.adoptReadEntity(entity, handle, layer, id);
+                });
         }
     }
 
@@ -406,14 +413,17 @@ private:
                            why.reason);
     }
 
-    std::uint64_t append(AcDbEntity* entity, std::uint64_t fileHandle)
+    /// The handle entity gets when adopt puts it in the database: its handle in the file, or
+    /// a new one when that is taken or it has none.
+    template <class Adopt>
+    std::uint64_t append(AcDbEntity* entity, std::uint64_t fileHandle, Adopt adopt)
     {
         AcDbObjectId id;
         Acad::ErrorStatus status = Acad::eInvalidInput;
         if (fileHandle != 0)
-            status = m_impl.adoptEntity(entity, AcDbHandle(fileHandle), id);
+            status = adopt(AcDbHandle(fileHandle), id);
         if (status != Acad::eOk) {
-            status = m_impl.adoptEntity(entity, AcDbHandle(m_impl.nextHandle()), id);
+            status = adopt(AcDbHandle(m_impl.nextHandle()), id);
             if (status != Acad::eOk) {
                 ObjectDeleter{m_entities.arena().get()}(entity);
                 throw DxfError(m_fileName, 0, "the drawing's database refused an entity");

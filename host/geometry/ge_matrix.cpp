@@ -115,6 +115,10 @@ AcGeMatrix3d AcGeMatrix3d::operator*(const AcGeMatrix3d& m) const
 AcGeMatrix3d AcGeMatrix3d::planeToWorld(const AcGeVector3d& normal)
 {
     AcGeMatrix3d m;
+    // The world's own plane, where most entities lie: the rule below maps it to itself.
+    if (normal.x == 0.0 && normal.y == 0.0 && normal.z == 1.0 && !std::signbit(normal.x) &&
+        !std::signbit(normal.y))
+        return m;
     const double length = normal.length();
     if (length == 0.0)
         return m;  // no plane: the world system
