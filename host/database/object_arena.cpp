@@ -27,6 +27,15 @@ std::align_val_t blockAlignment(std::size_t size)
 ObjectArena::ObjectArena(std::size_t expected)
 {
     addBlock(expected);
+    m_firstBlock = m_blocks.front().bytes.get();
+    m_firstBlockSize = m_blocks.front().size;
+}
+
+void ObjectArena::prepareAhead(std::size_t bytes, const std::function<bool()>& stop) const
+{
+    const std::size_t end = std::min(bytes, m_firstBlockSize);
+    for (std::size_t done = 0; done < end && !stop(); done += kHugePageSize)
+        populatePages(m_firstBlock + done, std::min(kHugePageSize, end - done));
 }
 
 void ObjectArena::addBlock(std::size_t size)

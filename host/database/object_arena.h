@@ -5,6 +5,7 @@
 // vertices), which it never takes back one by one either.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <memory_resource>
 #include <new>
@@ -24,6 +25,10 @@ public:
 
     /// Room for size bytes, aligned for any object, for as long as the arena lives.
     void* allocate(std::size_t size);
+    /// Makes up to bytes of the first block resident, a huge page at a time until stop()
+    /// tells it to stop; from any thread, also while objects are made (their memory is not
+    /// changed).
+    void prepareAhead(std::size_t bytes, const std::function<bool()>& stop) const;
     /// Gives the memory of the room not used yet back to the system (a block is sized for what
     /// is expected, and a huge page is taken whole); the arena stays usable.
     void releaseUnused();
@@ -54,6 +59,8 @@ private:
     void addBlock(std::size_t size);
 
     std::vector<Block> m_blocks;
+    std::byte* m_firstBlock = nullptr;  ///< set once, so that prepareAhead reads no list
+    std::size_t m_firstBlockSize = 0;
     std::size_t m_used = 0;  ///< of the last block
     /// Arenas whose objects, and the lists those objects keep in them, are this arena's now.
     std::vector<std::shared_ptr<ObjectArena>> m_adopted;

@@ -6,6 +6,7 @@
 #include "database/huge_pages.h"
 #include "dxf/dxf_tags.h"
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -289,9 +290,10 @@ public:
     /// thread reads at the same time (called on that thread); it may be told of few or most of
     /// them. Null when this listener reads in one part.
     virtual std::unique_ptr<DxfEntityListener> split(std::size_t /*bytes*/) { return nullptr; }
-    /// Makes room the listener fills resident, on the second thread while the file is read;
-    /// it may run while records are told, so it changes nothing they fill.
-    virtual void prepareAhead() {}
+    /// Makes room the listener fills resident, on the second thread while the file is read,
+    /// in steps until stop() tells it to stop; it may run while records are told, so it
+    /// changes nothing they fill.
+    virtual void prepareAhead(const std::function<bool()>& /*stop*/) {}
     /// Takes over what part (made by split) was told of the records of runs, in the order of
     /// the section, as if told it here; what part was told of other records is dropped.
     virtual void join(std::unique_ptr<DxfEntityListener> /*part*/,

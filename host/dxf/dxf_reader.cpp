@@ -42,7 +42,9 @@ public:
     /// Room for the entities of a file of this many bytes (typical ones take more than 100),
     /// made in an arena of their own; resident as it is used, or ahead (prepareAhead).
     explicit EntityPreparer(std::size_t fileSize)
-        : m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)), m_reader(m_arena.get())
+        : m_fileSize(fileSize),
+          m_arena(std::make_shared<ObjectArena>(fileSize + fileSize / 2)),
+          m_reader(m_arena.get())
     {
         m_prepared.reserve(roomOnHugePages(fileSize / 100, sizeof(PreparedEntity)));
     }
@@ -103,10 +105,13 @@ public:
         }
     }
 
-    /// The list of entities made resident while the file is read: the room, not the entities.
-    void prepareAhead() override
+    /// The list of entities made resident while the file is read, then the room of the
+    /// entities this preparer makes of its half of the section: modelled entities take about
+    /// as many bytes as their records, and few drawings are only those.
+    void prepareAhead(const std::function<bool()>& stop) override
     {
         populatePages(m_prepared.data(), m_prepared.capacity() * sizeof(PreparedEntity));
+        m_arena->prepareAhead(m_fileSize / 2, stop);
     }
 
     std::unique_ptr<DxfEntityListener> split(std::size_t bytes) override
@@ -171,6 +176,7 @@ public:
     const std::shared_ptr<ObjectArena>& arena() const { return m_arena; }
 
 private:
+    std::size_t m_fileSize;
     std::shared_ptr<ObjectArena> m_arena;
     DxfEntityReader m_reader;
     HugePageVector<PreparedEntity> m_prepared;

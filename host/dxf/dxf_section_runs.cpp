@@ -218,7 +218,12 @@ void DxfSectionHelper::run() noexcept
 {
     try {
         m_listener = m_whole.split(m_fileSize);
-        m_whole.prepareAhead();
+        // Until the parser reaches the section, both lists and arenas are made resident here,
+        // not by the threads as they fill them.
+        const std::function<bool()> stop = [this] { return called(); };
+        m_whole.prepareAhead(stop);
+        if (m_listener != nullptr)
+            m_listener->prepareAhead(stop);
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_call.wait(lock, [this] { return called(); });

@@ -87,7 +87,8 @@ struct DxfPartResult {
 class DxfSectionHelper {
 public:
     /// Starts the thread, which has whole make the listener of the runs it will read (split)
-    /// for a file of fileSize bytes and its own room resident (prepareAhead). Throws
+    /// for a file of fileSize bytes, and the room of both resident (prepareAhead) until it is
+    /// given runs. Throws
     /// std::system_error when there is no thread to be had.
     DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize);
     DxfSectionHelper(const DxfSectionHelper&) = delete;
