@@ -80,7 +80,13 @@ void ObjectArena::releaseUnused()
     if (m_blocks.empty())
         return;
     const Block& last = m_blocks.back();
-    releasePages(last.bytes.get() + m_used, last.size - m_used);
+    // A huge page given back in part is split into small pages, and each small page of the
+    // objects in it then costs a first touch again: one at least half used stays whole.
+    const bool onHugePages = last.size >= kHugePageSize;
+    if (onHugePages && m_used % kHugePageSize >= kHugePageSize / 2)
+        releaseWholeHugePages(last.bytes.get() + m_used, last.size - m_used);
+    else
+        releasePages(last.bytes.get() + m_used, last.size - m_used);
 }
 
 void ObjectArena::adopt(std::shared_ptr<ObjectArena> other)

@@ -419,7 +419,7 @@ private:
                                                    : std::string_view::npos;
         // Typical entities take more than 100 bytes each.
         if (entities)
-            records.reserve((m_bytes.size() - m_offset) / 100);
+            records.reserve(roomOnHugePages((m_bytes.size() - m_offset) / 100, sizeof(DxfRecord)));
         for (;;) {
             expectMore(what, sectionLine);
             if (m_offset >= nextRunBegin) {
