@@ -105,11 +105,13 @@ public:
         }
     }
 
-    /// The list of entities made resident while the file is read, then the room of the
-    /// entities this preparer makes of its half of the section: modelled entities take about
-    /// as many bytes as their records, and few drawings are only those.
+    /// The tables of the record layouts made and the list of entities made resident while the
+    /// file is read, then the room of the entities this preparer makes of its half of the
+    /// section: modelled entities take about as many bytes as their records, and few drawings
+    /// are only those.
     void prepareAhead(const std::function<bool()>& stop) override
     {
+        DxfEntityReader::layoutOf("LINE");
         populatePages(m_prepared.data(), m_prepared.capacity() * sizeof(PreparedEntity));
         m_arena->prepareAhead(m_fileSize / 2, stop);
     }
