@@ -43,7 +43,7 @@ class DxfFileBytes {
 public:
     /// The bytes of text.
     explicit DxfFileBytes(std::string text) : m_text(std::move(text)), m_view(m_text) {}
-    /// Room for size bytes, not yet written, that the file is read into.
+    /// Room for size bytes, not yet written nor resident, that the file is read into.
     explicit DxfFileBytes(std::size_t size);
     DxfFileBytes(const DxfFileBytes&) = delete;
     DxfFileBytes& operator=(const DxfFileBytes&) = delete;

@@ -5,6 +5,7 @@
 #include "database/object_arena.h"
 #include "database/object_state.h"
 #include "dxf/dxf_error.h"
+#include "dxf/dxf_file_chunks.h"
 #include "dxf/dxf_foreign_data.h"
 #include "dxf/dxf_handles.h"
 #include "dxf/dxf_repair.h"
@@ -498,14 +499,6 @@ OpenedFile openFile(const std::string& path)
     return opened;
 }
 
-/// The bytes of an open file at path. Throws DxfError when they cannot be read.
-std::shared_ptr<const DxfFileBytes> fileBytes(const OpenedFile& opened, const std::string& path)
-{
-    auto bytes = std::make_shared<DxfFileBytes>(opened.size);
-    if (std::fread(bytes->room(), 1, bytes->size(), opened.file.get()) != bytes->size())
-        throw DxfError(path, 0, "cannot read the drawing");
-    return bytes;
-}
 
 }  // namespace
 
@@ -526,18 +519,24 @@ std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<D
                                       : std::string_view::npos;
     const OpenedFile opened = openFile(path);
     EntityPreparer entities(opened.size);
-    // The second thread of a large file is made before the file is read: it starts and makes
-    // its room meanwhile. That of a file of a few megabytes, whose ENTITIES may well be too short
-    // to be split, is made when the parser finds a section long enough.
+    auto bytes = std::make_shared<DxfFileBytes>(opened.size);
+    DxfFileChunks file(fileno(opened.file.get()), bytes->room(), opened.size);
+    // The second thread of a large file is made before the file is read: it reads chunks from
+    // the back while the front is read here, then makes its room. That of a file of a few
+    // megabytes, whose ENTITIES may well be too short to be split, is made when the parser
+    // finds a section long enough.
     std::unique_ptr<DxfSectionHelper> helper;
     if (splitFrom != std::string_view::npos && opened.size >= kEarlyHelperBytes) {
         try {
-            helper = std::make_unique<DxfSectionHelper>(entities, opened.size);
+            helper = std::make_unique<DxfSectionHelper>(entities, opened.size, &file);
         } catch (const std::system_error&) {
             // no thread to be had: the parser reads alone
         }
     }
-    return readBytes(fileBytes(opened, path), path, mends, splitFrom, entities, helper.get());
+    file.readFromFront();
+    if (!file.whole())
+        throw DxfError(path, 0, "cannot read the drawing");
+    return readBytes(std::move(bytes), path, mends, splitFrom, entities, helper.get());
 }
 
 }  // namespace cadhost

@@ -71,7 +71,6 @@ std::optional<DxfTag> DxfRecord::find(int code) const
 DxfFileBytes::DxfFileBytes(std::size_t size)
     : m_room(static_cast<char*>(hugePageResource()->allocate(size, 1)), RoomDeleter{size})
 {
-    populatePages(m_room.get(), size);
     m_view = std::string_view(m_room.get(), size);
 }
 

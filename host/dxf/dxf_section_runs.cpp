@@ -184,8 +184,9 @@ std::optional<std::size_t> DxfSectionRuns::takeBack(std::size_t end)
     return --m_back;
 }
 
-DxfSectionHelper::DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize)
-    : m_whole(whole), m_fileSize(fileSize), m_thread([this] { run(); })
+DxfSectionHelper::DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize,
+                                   DxfFileChunks* file)
+    : m_whole(whole), m_fileSize(fileSize), m_file(file), m_thread([this] { run(); })
 {
 }
 
@@ -216,6 +217,8 @@ void DxfSectionHelper::finish()
 
 void DxfSectionHelper::run() noexcept
 {
+    if (m_file != nullptr)
+        m_file->readFromBack();
     try {
         m_listener = m_whole.split(m_fileSize);
         // Until the parser reaches the section, both lists and arenas are made resident here,

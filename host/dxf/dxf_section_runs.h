@@ -3,6 +3,7 @@
 // from the back, and the two meet wherever their speeds make them meet.
 #pragma once
 #include "dxf/dxf_document.h"
+#include "dxf/dxf_file_chunks.h"
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -86,11 +87,12 @@ struct DxfPartResult {
 /// room by the time the parser reaches the section.
 class DxfSectionHelper {
 public:
-    /// Starts the thread, which has whole make the listener of the runs it will read (split)
-    /// for a file of fileSize bytes, and the room of both resident (prepareAhead) until it is
-    /// given runs. Throws
+    /// Starts the thread, which first reads chunks of file from the back, when given, then
+    /// has whole make the listener of the runs it will read (split) for a file of fileSize
+    /// bytes, and the room of both resident (prepareAhead) until it is given runs. Throws
     /// std::system_error when there is no thread to be had.
-    DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize);
+    DxfSectionHelper(DxfEntityListener& whole, std::size_t fileSize,
+                     DxfFileChunks* file = nullptr);
     DxfSectionHelper(const DxfSectionHelper&) = delete;
     DxfSectionHelper& operator=(const DxfSectionHelper&) = delete;
     /// Stops the thread and waits for it.
@@ -134,6 +136,7 @@ private:
 
     DxfEntityListener& m_whole;
     std::size_t m_fileSize;
+    DxfFileChunks* m_file;
     std::mutex m_mutex;
     std::condition_variable m_call;
     std::atomic<bool> m_offered{false};

@@ -2,9 +2,10 @@
 // entity listener is told (indices, lines, groups, numbers), the database, the saved file,
 // the mends and the error of a broken file are those of a read in one part. Runs the second
 // thread took are read again, never taken, when one begins where no entity record begins (in
-// another section).
+// another section). A file read into memory by two threads holds the file.
 #include "dxf/dxf_document.h"
 #include "dxf/dxf_error.h"
+#include "dxf/dxf_file_chunks.h"
 #include "dxf/dxf_reader.h"
 #include "dxf/dxf_writer.h"
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <random>
 #include <sstream>
 #include <thread>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -296,6 +299,38 @@ TEST(DxfSplitRead, EveryCorpusDrawingReadsTheSameInTwoPartsAsInOne)
         ++drawings;
     }
     EXPECT_GT(drawings, 0);
+}
+
+// A file read in chunks by two threads holds every byte of the file, wherever the threads meet
+// (the second starts at once or late); asking for more bytes than the file has is found out.
+TEST(DxfFileChunks, TwoThreadsReadEveryByteAndAShortFileIsFoundOut)
+{
+    std::mt19937 random(11);
+    std::string contents(3 * cadhost::kHugePageSize + 12345, '\0');
+    for (char& c : contents)
+        c = static_cast<char>(random());
+    const std::string path = ::testing::TempDir() + "dxf_file_chunks.bin";
+    std::ofstream(path, std::ios::binary) << contents;
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    for (const int delayMs : {0, 1, 50}) {
+        std::vector<char> room(contents.size());
+        cadhost::DxfFileChunks file(fd, room.data(), room.size());
+        std::thread back([&file, delayMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            file.readFromBack();
+        });
+        file.readFromFront();
+        EXPECT_TRUE(file.whole());
+        back.join();
+        EXPECT_TRUE(std::equal(room.begin(), room.end(), contents.begin())) << delayMs;
+    }
+    std::vector<char> room(contents.size() + 1);
+    cadhost::DxfFileChunks longer(fd, room.data(), room.size());
+    longer.readFromFront();
+    EXPECT_FALSE(longer.whole());
+    ::close(fd);
+    std::filesystem::remove(path);
 }
 
 }  // namespace
