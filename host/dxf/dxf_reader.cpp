@@ -512,7 +512,6 @@ std::unique_ptr<AcDbDatabase> readDxf(std::string bytes, const std::string& file
 
 std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<DxfMend>* mends)
 {
-    constexpr std::size_t kEarlyHelperBytes = 4 * kDxfSplitSectionBytes;
     // On one processor a second thread would only wait for the first.
     const std::size_t splitFrom = std::thread::hardware_concurrency() > 1
                                       ? kDxfSplitSectionBytes
@@ -521,12 +520,11 @@ std::unique_ptr<AcDbDatabase> readDxfFile(const std::string& path, std::vector<D
     EntityPreparer entities(opened.size);
     auto bytes = std::make_shared<DxfFileBytes>(opened.size);
     DxfFileChunks file(fileno(opened.file.get()), bytes->room(), opened.size);
-    // The second thread of a large file is made before the file is read: it reads chunks from
-    // the back while the front is read here, then makes its room. That of a file of a few
-    // megabytes, whose ENTITIES may well be too short to be split, is made when the parser
-    // finds a section long enough.
+    // The second thread of a file long enough to hold a section that is split is made before
+    // the file is read: it reads chunks from the back while the front is read here, then makes
+    // its room.
     std::unique_ptr<DxfSectionHelper> helper;
-    if (splitFrom != std::string_view::npos && opened.size >= kEarlyHelperBytes) {
+    if (opened.size >= splitFrom) {
         try {
             helper = std::make_unique<DxfSectionHelper>(entities, opened.size, &file);
         } catch (const std::system_error&) {
