@@ -392,10 +392,10 @@ private:
                         continue;
                     placeOnLayer(*entity, m_entities.layerNumber(layer));
                     AcDbEntity* const made = entity.release();
-                    modelHandles[prepared.index] =
-                        append(made, record.handle(), [this, made](AcDbHandle handle, AcDbObjectId& id) {
-                            return m_impl.adoptEntity(made, handle, id);
-                        });
+                    const auto adopt = [this, made](AcDbHandle handle, AcDbObjectId& id) {
+                        return m_impl.adoptEntity(made, handle, id);
+                    };
+                    modelHandles[prepared.index] = append(made, record.handle(), adopt);
                 } catch (const DxfNotModelled& why) {
                     carried(record, why);
                 }
@@ -405,13 +405,13 @@ private:
                 carried(record, m_entities.failure(prepared));
                 continue;
             }
-            AcDbEntity* const entity = prepared.entity;
-            prepared.entity = nullptr;
             const AcDbObjectId layer = layerOf(prepared.detail);
-            modelHandles[prepared.index] =
-                append(entity, record.handle(), [this, entity, layer](AcDbHandle handle, AcDbObjectId& id) {
-                    return m_impl.adoptReadEntity(entity, handle, layer, id);
-                });
+            AcDbEntity* const entity = prepared.entity;
+            prepared.entity = nullptr;  // append's until the database takes it
+            const auto adopt = [this, entity, layer](AcDbHandle handle, AcDbObjectId& id) {
+                return m_impl.adoptReadEntity(entity, handle, layer, id);
+            };
+            modelHandles[prepared.index] = append(entity, record.handle(), adopt);
         }
     }
 
