@@ -107,14 +107,22 @@ Acad::ErrorStatus AcDbDatabase::Impl::insert(AcDbObject* object, Adesk::UInt64 h
         return Acad::eNullObjectPointer;
     if (object->isPersistent())
         return Acad::eAlreadyInDb;
+    return insertNew(*object, handle, owner, id, resident);
+}
+
+Acad::ErrorStatus AcDbDatabase::Impl::insertNew(AcDbObject& object, Adesk::UInt64 handle,
+                                                AcDbObjectId owner, AcDbObjectId& id,
+                                                Resident** resident)
+{
+    id = AcDbObjectId::kNull;
     if (handle == 0)
         return Acad::eInvalidInput;
     const auto [place, added] = m_objects.insert(handle);
     if (!added)
         return Acad::eDuplicateKey;
     id = AcDbObjectId(&m_owner, handle);
-    AcDbImpObject::makeResident(*object, id, owner);
-    place->object = object;
+    AcDbImpObject::makeResident(object, id, owner);
+    place->object = &object;
     if (resident != nullptr)
         *resident = place;
     if (handle >= m_nextHandle)
@@ -182,21 +190,16 @@ Acad::ErrorStatus AcDbDatabase::Impl::adoptEntity(AcDbEntity* entity, AcDbHandle
 Acad::ErrorStatus AcDbDatabase::Impl::adoptReadEntity(AcDbEntity* entity, AcDbHandle handle,
                                                       AcDbObjectId layer, AcDbObjectId& id)
 {
-    id = AcDbObjectId::kNull;
-    if (entity == nullptr)
+    if (entity == nullptr) {
+        id = AcDbObjectId::kNull;
         return Acad::eNullEntityPointer;
-    if (handle.value() == 0)
-        return Acad::eInvalidInput;
-    const auto [place, added] = m_objects.insert(handle.value());
-    if (!added)
-        return Acad::eDuplicateKey;
-    id = AcDbObjectId(&m_owner, handle.value());
+    }
+    Resident* resident = nullptr;
+    const Acad::ErrorStatus es = insertNew(*entity, handle.value(), m_modelSpaceId, id, &resident);
+    if (es != Acad::eOk)
+        return es;
     AcDbImpObject::setKnownLayer(*entity, layer.isNull() ? m_currentLayer : layer);
-    AcDbImpObject::makeResident(*entity, id, m_modelSpaceId);
-    place->object = entity;
-    if (handle.value() >= m_nextHandle)
-        m_nextHandle = handle.value() + 1;
-    placeEntity(*place, id);
+    placeEntity(*resident, id);
     return Acad::eOk;
 }
 

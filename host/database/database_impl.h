@@ -171,6 +171,9 @@ private:
     /// its entry in the table in resident when that is not null (valid until the next insert).
     Acad::ErrorStatus insert(AcDbObject* object, Adesk::UInt64 handle, AcDbObjectId owner,
                              AcDbObjectId& id, Resident** resident = nullptr);
+    /// insert for an object known to be in no database: it is written, never read.
+    Acad::ErrorStatus insertNew(AcDbObject& object, Adesk::UInt64 handle, AcDbObjectId owner,
+                                AcDbObjectId& id, Resident** resident);
     Acad::ErrorStatus insertEntity(AcDbEntity* entity, Adesk::UInt64 handle, AcDbObjectId& id);
     /// Gives an entity this drawing's layer and dimension style where its own are another
     /// drawing's.
